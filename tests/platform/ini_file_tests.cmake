@@ -1,0 +1,1 @@
+sonoria_gtest(ini_file_test SOURCES ini_file_test.cpp LIBS sonoria_platform_ini)
