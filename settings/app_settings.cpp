@@ -6,8 +6,7 @@ AppSettingsRecord AppSettings;
 
 namespace
 {
-template <typename Table>
-auto EntryOrDefault(const Table& table, int index, int defaultIndex)
+template <typename Table> auto EntryOrDefault(const Table& table, int index, int defaultIndex)
 {
     if (index < 0 || index >= static_cast<int>(table.size()))
         index = defaultIndex;

@@ -8,7 +8,7 @@
 
 // The indexes below are stored in Config.ini and are the positions in the Options dialog's
 // lists, so neither table may be reordered.
-inline constexpr std::array<int, 17> BitRateTable = {8,  16, 24,  32,  40,  48,  56,  64, 80,
+inline constexpr std::array<int, 17> BitRateTable = {8,  16,  24,  32,  40,  48,  56,  64, 80,
                                                      96, 112, 128, 160, 192, 224, 256, 320};
 // Entry 0 stands for "automatic".
 inline constexpr std::array<unsigned, 9> FrequencyTable = {0,     8000,  11025, 12000, 16000,
@@ -21,11 +21,11 @@ inline constexpr int32_t DefaultFilter = 15;
 
 struct AppSettingsRecord
 {
-    std::string DesDir;                    // output folder, normally ending in "/"
-    int16_t LameBits = DefaultLameBits;    // index into BitRateTable
+    std::string DesDir;                       // output folder, normally ending in "/"
+    int16_t LameBits = DefaultLameBits;       // index into BitRateTable
     int16_t LameChannel = DefaultLameChannel; // 0 automatic, 1 mono, 2 stereo
-    int16_t Freq = DefaultFreq;            // index into FrequencyTable
-    int32_t Filter = DefaultFilter;        // reserved; kept and written back unchanged
+    int16_t Freq = DefaultFreq;               // index into FrequencyTable
+    int32_t Filter = DefaultFilter;           // reserved; kept and written back unchanged
 
     // A hand-edited index outside its table reads the default entry, never past the table.
     int BitRateKbps() const;
