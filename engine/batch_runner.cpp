@@ -105,7 +105,8 @@ bool RunTask(CConversionTask& task)
 
     bool result = false;
     // Open check: the file must be readable now, before any stage starts.
-    const int fd = open(task.source.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a named pipe must not hang the run.
+    const int fd = open(task.source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
     {
         PostLog(LogError, FormatText("File Error: %s", std::strerror(errno)));
