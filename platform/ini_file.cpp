@@ -412,7 +412,8 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         }
         const IniLine& anchor = lines[last];
         std::string entry = std::string(keyName) + "=" + stored;
-        if (anchor.end == anchor.contentEnd) // the file's last line, without a line break
+        // The file's last line may lack "\n" (a lone "\r" is no line break either).
+        if (anchor.end == anchor.begin || text[anchor.end - 1] != '\n')
             entry.insert(0, lineBreak);
         else
             entry += lineBreak;

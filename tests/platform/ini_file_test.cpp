@@ -206,6 +206,7 @@ TEST_F(CIniFileTest, MissingKeysSectionsAndFilesAreAdded)
         {"empty section", "[MP3]\n[X]\n", "MP3", "[MP3]\nk=v\n[X]\n"},
         {"section head is the last line, no line break", "[MP3]", "MP3", "[MP3]\nk=v"},
         {"last line without line break", "[MP3]\na=1", "MP3", "[MP3]\na=1\nk=v"},
+        {"last line ending in a lone CR", "[MP3]\na=1\r", "MP3", "[MP3]\na=1\r\nk=v"},
         {"section appended", "[A]\na=1\n", "MP3", "[A]\na=1\n[MP3]\nk=v\n"},
         {"section appended after unterminated line", "[A]\na=1", "MP3", "[A]\na=1\n[MP3]\nk=v\n"},
         {"empty file", "", "MP3", "[MP3]\nk=v\n"},
