@@ -89,10 +89,20 @@ void WaitOrStopStage(platform::CWorkerThread& thread, ConversionRunState& run, u
 {
     if (!thread.IsCreated())
         return;
-    if (!thread.Wait(timeoutMs))
+    // Only time the run is not paused counts: a task paused near its end would otherwise be
+    // cut short while the user is away.
+    constexpr unsigned slice = 50;
+    unsigned waited = 0;
+    while (!thread.Wait(slice))
     {
-        run.Stop();
-        thread.Join();
+        if (!run.paused.load(std::memory_order_acquire))
+            waited += slice;
+        if (waited >= timeoutMs)
+        {
+            run.Stop();
+            thread.Join();
+            return;
+        }
     }
 }
 

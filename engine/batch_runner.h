@@ -30,8 +30,8 @@ bool CreateFolderTree(const std::string& path);
 // The folder part of a path: up to, not including, its last "/" (empty without one).
 std::string FolderOf(const std::string& path);
 
-// Waits for a stage thread at most timeoutMs. A thread that is still running then is "ended
-// by force": nothing is ever killed (that could leave the heap, an open file or the encoder
-// library unusable); instead the run's running flag is cleared, which every stage loop polls
-// within about a millisecond, and the thread is waited for again until it has ended.
+// Waits for a stage thread at most timeoutMs of unpaused time. A thread that is still running then
+// is "ended by force": nothing is ever killed (that could leave the heap, an open file or the
+// encoder library unusable); instead the run's running flag is cleared, which every stage loop
+// polls within about a millisecond, and the thread is waited for again until it has ended.
 void WaitOrStopStage(platform::CWorkerThread& thread, ConversionRunState& run, unsigned timeoutMs);
