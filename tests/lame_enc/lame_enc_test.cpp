@@ -622,6 +622,94 @@ TEST_F(LameEnc, EveryClosedStreamKeepsItsOwnTagUntilAsked)
     EXPECT_EQ(ReadBytes(m_dir / "b.mp3"), ReadBytes(m_dir / "refB.mp3"));
 }
 
+// The tag goes over this stream's placeholder frame, after an ID3v2 tag if there is one, and
+// never into a file that does not start with that frame.
+TEST_F(LameEnc, TagIsWrittenOnlyOverThePlaceholderFrame)
+{
+    const CLameEncLibrary& lib = MainLibrary();
+    const Signal signal = SineSignal(2, 44100, 0.2, 8000.0);
+    ManualStream other = StartStream(EngineConfig(22050, false, 64));
+    ASSERT_EQ(EncodeAll(other, SineSignal(2, 22050, 0.2, 8000.0)), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(Flush(other), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(lib.m_pfnClose(other.hStream), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(lib.m_pfnWriteInfoTag(other.hStream, (m_dir / "other.mp3").c_str()),
+              BE_ERR_INVALID_FORMAT_PARAMETERS);
+
+    // ID3v2.4 header, 20 bytes of tag (sizes are 7 bits a byte), then 20 bytes of padding.
+    std::vector<uint8_t> vId3 = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, 20};
+    vId3.resize(30, 0);
+    const std::vector<uint8_t> vText = {'n', 'o', 't', ' ', 'a', 'n', ' ', 'M', 'P', '3'};
+
+    const struct
+    {
+        const char* pszName;
+        std::function<std::vector<uint8_t>(const std::vector<uint8_t>&)> fnFile;
+        BE_ERR errExpected;
+        size_t nFrameAt;
+    } aCases[] = {
+        {"plain", [](const std::vector<uint8_t>& v) { return v; }, BE_ERR_SUCCESSFUL, 0},
+        {"after ID3v2",
+         [&](const std::vector<uint8_t>& v)
+         {
+             std::vector<uint8_t> vFile = vId3;
+             vFile.insert(vFile.end(), v.begin(), v.end());
+             return vFile;
+         },
+         BE_ERR_SUCCESSFUL, vId3.size()},
+        {"not an MP3", [&](const std::vector<uint8_t>&) { return vText; },
+         BE_ERR_INVALID_FORMAT_PARAMETERS, 0},
+        {"another stream's file", [&](const std::vector<uint8_t>&) { return other.vFile; },
+         BE_ERR_INVALID_FORMAT_PARAMETERS, 0},
+    };
+    for (const auto& test : aCases)
+    {
+        ManualStream stream = StartStream(EngineConfig(44100, false, 128));
+        ASSERT_EQ(EncodeAll(stream, signal), BE_ERR_SUCCESSFUL);
+        ASSERT_EQ(Flush(stream), BE_ERR_SUCCESSFUL);
+        ASSERT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_SUCCESSFUL);
+        const auto path = m_dir / "file.mp3";
+        const std::vector<uint8_t> vFile = test.fnFile(stream.vFile);
+        WriteBytes(path, vFile);
+
+        EXPECT_EQ(lib.m_pfnWriteInfoTag(stream.hStream, path.c_str()), test.errExpected)
+            << test.pszName;
+        const std::vector<uint8_t> vAfter = ReadBytes(path);
+        ASSERT_EQ(vAfter.size(), vFile.size()) << test.pszName;
+        if (test.errExpected != BE_ERR_SUCCESSFUL)
+        {
+            EXPECT_EQ(vAfter, vFile) << test.pszName;
+            continue;
+        }
+        const std::vector<uint8_t> vFrames(vAfter.begin() + static_cast<long>(test.nFrameAt),
+                                           vAfter.end());
+        EXPECT_EQ(InspectFirstFrame(vFrames).strTagName, "Info") << test.pszName;
+        EXPECT_TRUE(std::equal(vAfter.begin(), vAfter.begin() + static_cast<long>(test.nFrameAt),
+                               vFile.begin()))
+            << test.pszName;
+    }
+}
+
+TEST_F(LameEnc, ClosedStreamsNeverTaggedAreDroppedOldestFirst)
+{
+    const CLameEncLibrary& lib = MainLibrary();
+    std::vector<HBE_STREAM> vClosed;
+    for (int i = 0; i < 400; ++i)
+    {
+        ManualStream stream = StartStream(EngineConfig(8000, true, 8));
+        ASSERT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_SUCCESSFUL);
+        vClosed.push_back(stream.hStream);
+    }
+    // A caller that never asks for its tags leaves a bounded number of closed streams.
+    const auto path = (m_dir / "unused.mp3").string();
+    EXPECT_EQ(lib.m_pfnWriteInfoTag(vClosed.front(), path.c_str()), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(lib.m_pfnWriteInfoTag(vClosed.back(), path.c_str()), BE_ERR_SUCCESSFUL);
+    size_t nKept = 1;
+    for (size_t i = 1; i + 1 < vClosed.size(); ++i)
+        nKept += lib.m_pfnWriteInfoTag(vClosed[i], path.c_str()) == BE_ERR_SUCCESSFUL ? 1 : 0;
+    EXPECT_LT(nKept, vClosed.size());
+    EXPECT_GE(nKept, 16u);
+}
+
 TEST_F(LameEnc, WithoutWriteInfoTagTheVbrHeaderCallTagsTheLastClosedStream)
 {
     CLameEncLibrary notag(LAME_ENC_NOTAG_PATH);
