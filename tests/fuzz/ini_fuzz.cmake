@@ -1,4 +1,7 @@
 # libFuzzer target of the INI reader and writer, plus a test that replays its seeds once.
+if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(FATAL_ERROR "SONORIA_FUZZ needs clang: CC=clang CXX=clang++ cmake ...")
+endif()
 add_executable(ini_fuzz ini_fuzz.cpp)
 target_link_libraries(ini_fuzz PRIVATE sonoria_platform_ini)
 sonoria_target(ini_fuzz)

@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -195,12 +197,12 @@ TEST_F(CIniFileTest, MissingKeysSectionsAndFilesAreAdded)
     struct Case
     {
         const char* name;
-        std::string before;
+        std::optional<std::string> before; // none: no file
         const char* section;
         std::string after;
     };
     const Case cases[] = {
-        {"new file", "", "MP3", "[MP3]\nk=v\n"},
+        {"new file", std::nullopt, "MP3", "[MP3]\nk=v\n"},
         {"key after last non-blank line of its section", "[MP3]\na=1\n; note\n\n\n[X]\nb=2\n",
          "mp3", "[MP3]\na=1\n; note\nk=v\n\n\n[X]\nb=2\n"},
         {"empty section", "[MP3]\n[X]\n", "MP3", "[MP3]\nk=v\n[X]\n"},
@@ -214,8 +216,8 @@ TEST_F(CIniFileTest, MissingKeysSectionsAndFilesAreAdded)
     for (const Case& c : cases)
     {
         fs::remove(m_sFile);
-        if (std::string(c.name) != "new file")
-            Put(c.before);
+        if (c.before)
+            Put(*c.before);
         ASSERT_TRUE(WritePrivateProfileString(c.section, "k", "v", m_sFile)) << c.name;
         EXPECT_EQ(Content(), c.after) << c.name;
     }
@@ -293,6 +295,15 @@ TEST_F(CIniFileTest, WriteGoesThroughATemporaryFileAndKeepsPermissionsAndLinks)
     auto names = FolderEntries();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"Config.ini", "link.ini"})); // no leftovers
+
+    // A new file gets the usual mode for the umask, not the temporary file's private one.
+    const mode_t oldMask = ::umask(027);
+    const std::string fresh = m_sDir + "/fresh.ini";
+    const bool written = WritePrivateProfileString("S", "k", "1", fresh);
+    ::umask(oldMask);
+    ASSERT_TRUE(written);
+    ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 TEST_F(CIniFileTest, WriteIntoAMissingFolderOrOntoAFolderFailsAndLeavesNothing)
@@ -309,12 +320,34 @@ TEST_F(CIniFileTest, WriteIntoAMissingFolderOrOntoAFolderFailsAndLeavesNothing)
 
 TEST_F(CIniFileTest, ReadOnlyFileIsNotReplaced)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write any file";
     Put("[S]\nk=1\n");
     ASSERT_EQ(::chmod(m_sFile.c_str(), 0444), 0);
-    EXPECT_FALSE(WritePrivateProfileString("S", "k", "2", m_sFile));
+    ASSERT_EQ(::chmod(m_sDir.c_str(), 0777), 0); // the rename alone would still succeed
+    auto attempt = [this] { return WritePrivateProfileString("S", "k", "2", m_sFile); };
+    bool written = false;
+    if (::geteuid() == 0)
+    {
+        // Root may write any file, so the attempt runs as an unprivileged user.
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+        {
+            const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+            ::_exit(!dropped ? 2 : attempt() ? 1 : 0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_NE(WEXITSTATUS(status), 2) << "could not drop privileges";
+        written = WEXITSTATUS(status) == 1;
+    }
+    else
+    {
+        written = attempt();
+    }
+    EXPECT_FALSE(written);
     EXPECT_EQ(Content(), "[S]\nk=1\n");
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"Config.ini"});
 }
 
 } // namespace
