@@ -36,8 +36,8 @@ using lame_enc::CStreamTable;
 
 CStreamTable g_streamTable;
 
-// libmp3lame fills shared look-up tables while a stream is being set up; setting up one
-// stream at a time keeps concurrent set-ups from writing them together.
+// libmp3lame does not promise that setting up streams on several threads at once is safe (its
+// set-up may fill process-wide tables); one set-up at a time costs little next to encoding.
 std::mutex g_lameSetupMutex;
 
 // nMode values of the record, in order.
