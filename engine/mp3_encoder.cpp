@@ -53,9 +53,30 @@ template <typename T> void Add(std::atomic<T>& counter, T amount)
     counter.store(counter.load(std::memory_order_relaxed) + amount, std::memory_order_relaxed);
 }
 
-bool WriteAll(std::FILE* file, const uint8_t* data, uint32_t bytes)
+// Logs a stage failure and ends the run.
+void Fail(ConversionRunState& run, std::string line)
 {
-    return bytes == 0 || std::fwrite(data, 1, bytes, file) == bytes;
+    PostLog(LogError, std::move(line));
+    run.Stop();
+}
+
+// After a failed chunk or flush the stream is closed and the run ends; nothing of the call's
+// output is written. Returns the number of bytes to write.
+uint32_t BytesOrFail(BE_ERR error, uint32_t bytes, const char* call, const EncoderEntryPoints& lib,
+                     HBE_STREAM stream, ConversionRunState& run)
+{
+    if (error == BE_ERR_SUCCESSFUL)
+        return bytes;
+    lib.beCloseStream(stream);
+    Fail(run, FormatText("%s failed (%lu)", call, static_cast<unsigned long>(error)));
+    return 0;
+}
+
+void WriteOrFail(std::FILE* file, const std::vector<uint8_t>& output, uint32_t bytes,
+                 ConversionRunState& run)
+{
+    if (bytes != 0 && std::fwrite(output.data(), 1, bytes, file) != bytes)
+        Fail(run, "Output file write error");
 }
 
 void Encode(CConversionTask& task, ConversionRunState& run, platform::IMessageSink& sink)
@@ -171,19 +192,8 @@ void Encode(CConversionTask& task, ConversionRunState& run, platform::IMessageSi
         uint32_t bytes = 0;
         const BE_ERR error = lib.beEncodeChunkFloatS16NI(
             stream, frames, left.data(), mono ? nullptr : right.data(), output.data(), &bytes);
-        if (error != BE_ERR_SUCCESSFUL)
-        {
-            lib.beCloseStream(stream);
-            PostLog(LogError,
-                    FormatText("beEncodeChunk() failed (%lu)", static_cast<unsigned long>(error)));
-            run.Stop();
-            bytes = 0;
-        }
-        if (!WriteAll(file, output.data(), bytes))
-        {
-            PostLog(LogError, "Output file write error");
-            run.Stop();
-        }
+        WriteOrFail(file, output, BytesOrFail(error, bytes, "beEncodeChunk()", lib, stream, run),
+                    run);
         Add(run.currentDone, static_cast<uint64_t>(n));
         Add(run.overallDone, static_cast<uint64_t>(n));
         const float seconds = static_cast<float>(n) / channelRate;
@@ -197,26 +207,12 @@ void Encode(CConversionTask& task, ConversionRunState& run, platform::IMessageSi
     // closed and tagged.
     uint32_t bytes = 0;
     const BE_ERR flushError = lib.beDeinitStream(stream, output.data(), &bytes);
-    if (flushError != BE_ERR_SUCCESSFUL)
-    {
-        lib.beCloseStream(stream);
-        PostLog(LogError,
-                FormatText("beExitStream failed (%lu)", static_cast<unsigned long>(flushError)));
-        run.Stop();
-        bytes = 0;
-    }
-    if (!WriteAll(file, output.data(), bytes))
-    {
-        PostLog(LogError, "Output file write error");
-        run.Stop();
-    }
+    WriteOrFail(file, output, BytesOrFail(flushError, bytes, "beExitStream", lib, stream, run),
+                run);
     lib.beCloseStream(stream);
     // Buffered bytes reach the disk only here; a failure here is a write error too.
     if (std::fclose(file) != 0)
-    {
-        PostLog(LogError, "Output file write error");
-        run.Stop();
-    }
+        Fail(run, "Output file write error");
     if (lib.beWriteInfoTag)
         lib.beWriteInfoTag(stream, task.destination.c_str());
     else

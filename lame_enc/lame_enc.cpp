@@ -226,6 +226,38 @@ BE_ERR TagAndRelease(HBE_STREAM hStream, const char* path)
     return WriteTagFrame(vTag, path);
 }
 
+// An open stream, locked for the length of one call.
+struct CLockedStream
+{
+    std::shared_ptr<CStream> pStream; // null: unknown handle, or the stream is not open any more
+    std::unique_lock<std::mutex> lock;
+};
+
+CLockedStream LockOpenStream(HBE_STREAM hStream)
+{
+    CLockedStream locked{g_streamTable.Find(hStream), {}};
+    if (!locked.pStream)
+        return locked;
+    locked.lock = std::unique_lock(locked.pStream->m_mutex);
+    if (locked.pStream->m_eState != CStream::EState::Open)
+    {
+        locked.lock.unlock();
+        locked.pStream.reset();
+    }
+    return locked;
+}
+
+// LAME's byte count (negative for an error) as an error number and output size.
+BE_ERR ByteCountResult(int nBytes, uint32_t* outputBytes)
+{
+    if (nBytes == -1)
+        return BE_ERR_BUFFER_TOO_SMALL;
+    if (nBytes < 0)
+        return BE_ERR_INVALID_FORMAT_PARAMETERS;
+    *outputBytes = static_cast<uint32_t>(nBytes);
+    return BE_ERR_SUCCESSFUL;
+}
+
 } // namespace
 
 extern "C"
@@ -276,12 +308,10 @@ extern "C"
                                                        const float* left, const float* right,
                                                        uint8_t* output, uint32_t* outputBytes)
     {
-        const std::shared_ptr<CStream> pStream = g_streamTable.Find(stream);
-        if (!pStream)
+        const CLockedStream locked = LockOpenStream(stream);
+        if (!locked.pStream)
             return BE_ERR_INVALID_HANDLE;
-        std::lock_guard streamLock(pStream->m_mutex);
-        if (pStream->m_eState != CStream::EState::Open)
-            return BE_ERR_INVALID_HANDLE;
+        CStream* const pStream = locked.pStream.get();
         if (!output || !outputBytes || frames > INT_MAX)
             return BE_ERR_INVALID_FORMAT_PARAMETERS;
         if (frames > 0 && (!left || (pStream->m_nChannels > 1 && !right)))
@@ -293,37 +323,27 @@ extern "C"
         const int nBytes = lame_encode_buffer_float(
             pStream->m_pLame, left, right ? right : left, static_cast<int>(frames), output,
             static_cast<int>(pStream->m_dwOutputBufferSize));
-        if (nBytes == -1)
-            return BE_ERR_BUFFER_TOO_SMALL;
-        if (nBytes < 0)
-            return BE_ERR_INVALID_FORMAT_PARAMETERS;
-        *outputBytes = static_cast<uint32_t>(nBytes);
-        return BE_ERR_SUCCESSFUL;
+        return ByteCountResult(nBytes, outputBytes);
     }
 
     LAME_ENC_API_STREAM BE_ERR beDeinitStream(HBE_STREAM stream, uint8_t* output,
                                               uint32_t* outputBytes)
     {
-        const std::shared_ptr<CStream> pStream = g_streamTable.Find(stream);
-        if (!pStream)
+        const CLockedStream locked = LockOpenStream(stream);
+        if (!locked.pStream)
             return BE_ERR_INVALID_HANDLE;
-        std::lock_guard streamLock(pStream->m_mutex);
-        if (pStream->m_eState != CStream::EState::Open)
-            return BE_ERR_INVALID_HANDLE;
+        CStream* const pStream = locked.pStream.get();
         if (!output || !outputBytes)
             return BE_ERR_INVALID_FORMAT_PARAMETERS;
 
         *outputBytes = 0;
         const int nBytes = lame_encode_flush(pStream->m_pLame, output,
                                              static_cast<int>(pStream->m_dwOutputBufferSize));
-        if (nBytes == -1)
-            return BE_ERR_BUFFER_TOO_SMALL;
-        if (nBytes < 0)
-            return BE_ERR_INVALID_FORMAT_PARAMETERS;
+        const BE_ERR result = ByteCountResult(nBytes, outputBytes);
         // A second flush would append padding frames to a finished file.
-        pStream->m_eState = CStream::EState::Flushed;
-        *outputBytes = static_cast<uint32_t>(nBytes);
-        return BE_ERR_SUCCESSFUL;
+        if (result == BE_ERR_SUCCESSFUL)
+            pStream->m_eState = CStream::EState::Flushed;
+        return result;
     }
 
     LAME_ENC_API_STREAM BE_ERR beCloseStream(HBE_STREAM stream)

@@ -1,5 +1,7 @@
 #include "tests/lame_enc/lame_enc_support.h"
 
+#include "engine/mp3_encoder.h"
+
 #include <dlfcn.h>
 #include <sndfile.h>
 #include <stdlib.h>
@@ -67,23 +69,10 @@ CLameEncLibrary& MainLibrary()
 
 BE_CONFIG EngineConfig(uint32_t dwSampleRate, bool bMono, uint32_t dwBitrate)
 {
-    BE_CONFIG config{};
-    config.dwConfig = BE_CONFIG_LAME;
-    auto& cfg = config.LHV1;
-    cfg.dwStructVersion = 1;
-    cfg.dwStructSize = sizeof(BE_CONFIG);
-    cfg.dwSampleRate = dwSampleRate;
-    cfg.dwReSampleRate = 0;
-    cfg.nMode = bMono ? BE_MP3_MODE_MONO : BE_MP3_MODE_STEREO;
-    cfg.dwBitrate = dwBitrate;
-    cfg.dwMaxBitrate = 0;
-    cfg.nPreset = LQP_NOPRESET;
-    cfg.dwMpegVersion = MPEG1;
-    cfg.bWriteVBRHeader = 1;
-    cfg.bEnableVBR = 0;
-    cfg.bNoRes = 1;
-    cfg.nQuality = 0xF609;
-    return config;
+    CConversionTask task;
+    task.destRate = dwSampleRate;
+    task.destChannels = bMono ? 1 : 2;
+    return MakeEncoderConfig(task, static_cast<int>(dwBitrate));
 }
 
 Signal SineSignal(int nChannels, uint32_t dwSampleRate, double dSeconds, double dPeak)
@@ -228,20 +217,6 @@ Decoded Decode(const std::filesystem::path& path)
     }
     sf_close(pFile);
     return decoded;
-}
-
-CTempDir::CTempDir()
-{
-    std::string strTemplate = (std::filesystem::temp_directory_path() / "lame_enc_test_XXXXXX");
-    if (!mkdtemp(strTemplate.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_path = strTemplate;
-}
-
-CTempDir::~CTempDir()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
 }
 
 } // namespace lame_enc_test

@@ -100,19 +100,4 @@ struct Decoded
 // Reads an MP3 back through libsndfile.
 Decoded Decode(const std::filesystem::path& path);
 
-// A fresh folder under the system's temporary folder, removed with the object.
-class CTempDir
-{
-public:
-    CTempDir();
-    ~CTempDir();
-    CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
-    const std::filesystem::path& Path() const { return m_path; }
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
-
-private:
-    std::filesystem::path m_path;
-};
-
 } // namespace lame_enc_test

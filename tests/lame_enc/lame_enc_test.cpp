@@ -1,5 +1,6 @@
 // The encoder library through its six entry points, loaded the way the engine loads it.
 #include "tests/lame_enc/lame_enc_support.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +97,7 @@ Signal NoiseSignal(size_t nFrames)
 class LameEnc : public ::testing::Test
 {
 protected:
-    CTempDir m_dir;
+    testing_support::TempDir m_dir;
 };
 
 // --- every setting the engine can choose -------------------------------------------------
@@ -119,7 +120,7 @@ using SettingsParam = std::tuple<size_t, size_t, uint32_t>;
 class LameEncSettings : public ::testing::TestWithParam<SettingsParam>
 {
 protected:
-    CTempDir m_dir;
+    testing_support::TempDir m_dir;
 };
 
 TEST_P(LameEncSettings, ProducesTaggedMp3ThatDecodes)
@@ -484,7 +485,7 @@ TEST_F(LameEnc, TooManyOpenStreamsReturnNoMoreHandlesUntilOneCloses)
     ManualStream again = StartStream(EngineConfig(22050, true, 64));
     vOpen.push_back(again.hStream);
 
-    const auto path = (m_dir / "never-written.mp3").string();
+    const auto path = m_dir / "never-written.mp3";
     for (HBE_STREAM h : vOpen)
     {
         lib.m_pfnClose(h);
@@ -700,7 +701,7 @@ TEST_F(LameEnc, ClosedStreamsNeverTaggedAreDroppedOldestFirst)
         vClosed.push_back(stream.hStream);
     }
     // A caller that never asks for its tags leaves a bounded number of closed streams.
-    const auto path = (m_dir / "unused.mp3").string();
+    const auto path = m_dir / "unused.mp3";
     EXPECT_EQ(lib.m_pfnWriteInfoTag(vClosed.front(), path.c_str()), BE_ERR_INVALID_HANDLE);
     EXPECT_EQ(lib.m_pfnWriteInfoTag(vClosed.back(), path.c_str()), BE_ERR_SUCCESSFUL);
     size_t nKept = 1;

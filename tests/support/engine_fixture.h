@@ -7,6 +7,7 @@
 #include "engine/conversion_task.h"
 #include "platform/recording_sink.h"
 #include "settings/app_settings.h"
+#include "tests/support/temp_dir.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -17,19 +18,6 @@
 
 namespace testing_support
 {
-
-// A fresh folder below the system temporary folder, removed with the object.
-class TempDir
-{
-public:
-    TempDir();
-    ~TempDir();
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
 
 struct WavSpec
 {
