@@ -9,7 +9,7 @@ endif()
 
 # The parts of the platform layer that sit on QtCore.
 if(SONORIA_WITH_QT)
-  add_library(sonoria_platform_qt STATIC special_folders.cpp)
+  add_library(sonoria_platform_qt STATIC user_folders.cpp)
   target_link_libraries(sonoria_platform_qt PUBLIC Qt6::Core sonoria_platform)
   sonoria_target(sonoria_platform_qt)
 endif()

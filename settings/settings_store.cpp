@@ -2,7 +2,7 @@
 
 #include "platform/ini_file.h"
 #include "platform/message_box.h"
-#include "platform/special_folders.h"
+#include "platform/user_folders.h"
 
 #include <algorithm>
 #include <cstdint>
