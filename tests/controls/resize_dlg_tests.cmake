@@ -1,0 +1,1 @@
+sonoria_gtest(resize_rules_test SOURCES resize_rules_test.cpp LIBS sonoria_resize_rules)
