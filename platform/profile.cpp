@@ -68,10 +68,12 @@ int GetProfileInt(const QString& section, const QString& entry, int defaultValue
 {
     ProfileKey profile(section, entry);
     const QVariant stored = profile.settings.value(profile.key);
-    if (!stored.isValid())
+    // A byte block is no integer; the text route refuses values beyond 32 bits, which
+    // QVariant's own conversion would silently cut.
+    if (!stored.isValid() || stored.metaType().id() == QMetaType::QByteArray)
         return defaultValue;
     bool ok = false;
-    const int value = stored.toInt(&ok);
+    const int value = stored.toString().trimmed().toInt(&ok, 10);
     return ok ? value : defaultValue;
 }
 
