@@ -9,3 +9,8 @@ target_link_libraries(resize_dlg_test PRIVATE
 sonoria_target(resize_dlg_test)
 gtest_discover_tests(resize_dlg_test DISCOVERY_TIMEOUT 60
                      PROPERTIES TIMEOUT 600 ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+
+# A program to look at the dialog by hand or under Xvfb; not a test.
+add_executable(resize_dlg_demo resize_dlg_demo.cpp)
+target_link_libraries(resize_dlg_demo PRIVATE sonoria_controls_resize)
+sonoria_target(resize_dlg_demo)
