@@ -28,7 +28,9 @@ public:
     ~CResizeDlg() override;
 
     // Registers or re-registers a control (see MakeResizeItem). Returns false, registering
-    // nothing, when the dialog has no control with that id.
+    // nothing, when the dialog has no control with that id. ResizeClipOnErase is recorded but
+    // needs no work here: Qt composes the dialog in a backing store, so no background erase
+    // ever paints over a control on screen.
     bool AddResizeItem(int controlId, int leftRule, int rightRule, int topRule, int bottomRule,
                        int options = 0, double xRatio = -1, double xShare = -1, double yRatio = -1,
                        double yShare = -1);

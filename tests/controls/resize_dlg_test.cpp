@@ -117,6 +117,11 @@ TEST_F(ResizeDlgTest, ConstructionDefaultsAndInitialisationBeforeTheFirstShow)
     EXPECT_TRUE(dlg.ResizableY());
     EXPECT_EQ(dlg.SizingEdge(), 0);
     dlg.HideSizeGrip(); // no grip yet: nothing to do
+    // A size change before initialisation only clears the sizing edge.
+    dlg.OnSizing(SizingBottomRight);
+    dlg.OnSize(SizeRestored);
+    EXPECT_EQ(dlg.SizingEdge(), 0);
+    EXPECT_EQ(dlg.SizeGrip(), nullptr);
     EXPECT_FALSE(dlg.AddResizeItem(4242, RuleMove, RuleMove, RuleMove, RuleMove));
 
     Show(dlg);
