@@ -7,6 +7,8 @@
 #include <QEvent>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 namespace controls
 {
 namespace

@@ -32,7 +32,7 @@ constexpr DialogControl g_aConvProgControls[] = {
     {1092, Label, "", 62, 110, 298, 10, CsNone},
     {1095, Label, "Destination:", 9, 127, 43, 10, CsNone},
     {1093, Label, "", 62, 127, 298, 10, CsNone},
-    {1003, ReportList, "", 3, 144, 362, 105, CsBorder | CsShowSelAlways | CsNoSortHeader},
+    {1003, ReportList, "", 3, 144, 362, 105, CsShowSelAlways | CsNoSortHeader},
     {1096, PushButton, "Clear", 75, 255, 48, 13, CsNone},
     {1075, PushButton, "Pause", 159, 255, 48, 13, CsNone},
     {2, PushButton, "Cancel", 243, 255, 48, 13, CsNone},
