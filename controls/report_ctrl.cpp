@@ -116,6 +116,46 @@ CReportCtrl::CReportCtrl(QWidget* parent) : QTreeView(parent), m_fnTicks(&platfo
 
 CReportCtrl::~CReportCtrl() = default;
 
+void CReportCtrl::DeferPaint()
+{
+    if (m_pPaintTimer == nullptr)
+    {
+        m_pPaintTimer = new QTimer(this);
+        m_pPaintTimer->setSingleShot(true);
+        connect(m_pPaintTimer, &QTimer::timeout, this,
+                [this]()
+                {
+                    if (!m_bRedrawOff)
+                        ResumeRedraw();
+                });
+    }
+    if (m_pPaintTimer->isActive())
+        return;
+    m_pModel->SetDeferAppends(true);
+    viewport()->setUpdatesEnabled(false);
+    m_pPaintTimer->start(PaintDeferMs);
+}
+
+void CReportCtrl::ResumeRedraw()
+{
+    m_pModel->SetDeferAppends(false);
+    viewport()->setUpdatesEnabled(true); // repaints as well
+}
+
+void CReportCtrl::SetRedraw(bool bRedraw)
+{
+    m_bRedrawOff = !bRedraw;
+    if (!bRedraw)
+    {
+        m_pModel->SetDeferAppends(true);
+        viewport()->setUpdatesEnabled(false);
+    }
+    else if (m_pPaintTimer == nullptr || !m_pPaintTimer->isActive())
+    {
+        ResumeRedraw();
+    }
+}
+
 bool CReportCtrl::IsUiThread() const
 {
     return QThread::currentThread() == thread();
@@ -157,8 +197,8 @@ int CReportCtrl::InsertRow(unsigned nMask, int nRow, const QString& strText, uns
                            unsigned nStateMask, int nImage, void* pUserData)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(
-            this, [&]()
+        return CallSent(
+            [&]()
             { return InsertRow(nMask, nRow, strText, nState, nStateMask, nImage, pUserData); });
     FinishCellEdit(true);
     if (nRow < 0)
@@ -189,7 +229,7 @@ int CReportCtrl::InsertRow(int nRow, const QString& strText, void* pUserData)
 void CReportCtrl::RemoveRow(int nRow, bool bSelectNext)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(this, [&]() { RemoveRow(nRow, bSelectNext); });
+        return CallSent([&]() { RemoveRow(nRow, bSelectNext); });
     if (!m_pModel->IsRow(nRow))
         return;
     FinishCellEdit(nRow != m_nEditRow);
@@ -201,7 +241,7 @@ void CReportCtrl::RemoveRow(int nRow, bool bSelectNext)
 int CReportCtrl::RemoveRows(unsigned nFilter)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(this, [&]() { return RemoveRows(nFilter); });
+        return CallSent([&]() { return RemoveRows(nFilter); });
     FinishCellEdit(false);
     const bool updates = updatesEnabled();
     setUpdatesEnabled(false);
@@ -230,8 +270,7 @@ int CReportCtrl::RemoveRows(unsigned nFilter)
 bool CReportCtrl::SetCellText(int nRow, int nColumn, const QString& strText)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(this,
-                                        [&]() { return SetCellText(nRow, nColumn, strText); });
+        return CallSent([&]() { return SetCellText(nRow, nColumn, strText); });
     if (!m_pModel->IsRow(nRow) || !m_pModel->IsColumn(nColumn))
         return false;
     FinishCellEdit(true);
@@ -245,8 +284,7 @@ bool CReportCtrl::SetCellText(int nRow, int nColumn, const QString& strText)
 QString CReportCtrl::GetCellText(int nRow, int nColumn) const
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(const_cast<CReportCtrl*>(this),
-                                        [&]() { return GetCellText(nRow, nColumn); });
+        return CallSent([&]() { return GetCellText(nRow, nColumn); });
     return QString::fromStdString(m_pModel->Text(nRow, nColumn));
 }
 
@@ -258,8 +296,7 @@ bool CReportCtrl::SetCellNumber(int nRow, int nColumn, double dValue, int32_t nP
 bool CReportCtrl::SetCellImage(int nRow, int nColumn, int nImage)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(this,
-                                        [&]() { return SetCellImage(nRow, nColumn, nImage); });
+        return CallSent([&]() { return SetCellImage(nRow, nColumn, nImage); });
     if (!m_pModel->IsRow(nRow) || !m_pModel->IsColumn(nColumn))
         return false;
     m_pModel->SetImage(nRow, nColumn, nImage);
@@ -269,23 +306,21 @@ bool CReportCtrl::SetCellImage(int nRow, int nColumn, int nImage)
 int CReportCtrl::GetCellImage(int nRow, int nColumn) const
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(const_cast<CReportCtrl*>(this),
-                                        [&]() { return GetCellImage(nRow, nColumn); });
+        return CallSent([&]() { return GetCellImage(nRow, nColumn); });
     return m_pModel->Image(nRow, nColumn);
 }
 
 void* CReportCtrl::GetRowUserData(int nRow) const
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(const_cast<CReportCtrl*>(this),
-                                        [&]() { return GetRowUserData(nRow); });
+        return CallSent([&]() { return GetRowUserData(nRow); });
     return m_pModel->IsRow(nRow) ? m_pModel->RowAt(nRow).data.pUserData : nullptr;
 }
 
 void CReportCtrl::SetRowUserData(int nRow, void* pUserData)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(this, [&]() { SetRowUserData(nRow, pUserData); });
+        return CallSent([&]() { SetRowUserData(nRow, pUserData); });
     if (m_pModel->IsRow(nRow))
         m_pModel->RowAt(nRow).data.pUserData = pUserData;
 }
@@ -313,16 +348,14 @@ void CReportCtrl::SetColors(bool bText, int nRow, int nColumn, ReportColor color
 void CReportCtrl::SetCellTextColor(int nRow, int nColumn, ReportColor color, bool bRedraw)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(this,
-                                        [&]() { SetCellTextColor(nRow, nColumn, color, bRedraw); });
+        return CallSent([&]() { SetCellTextColor(nRow, nColumn, color, bRedraw); });
     SetColors(true, nRow, nColumn, color, bRedraw);
 }
 
 void CReportCtrl::SetCellBackColor(int nRow, int nColumn, ReportColor color, bool bRedraw)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(this,
-                                        [&]() { SetCellBackColor(nRow, nColumn, color, bRedraw); });
+        return CallSent([&]() { SetCellBackColor(nRow, nColumn, color, bRedraw); });
     SetColors(false, nRow, nColumn, color, bRedraw);
 }
 
@@ -396,8 +429,7 @@ unsigned CReportCtrl::StatesOf(int nRow, int nCurrent) const
 unsigned CReportCtrl::QueryRowStates(int nRow) const
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(const_cast<CReportCtrl*>(this),
-                                        [&]() { return QueryRowStates(nRow); });
+        return CallSent([&]() { return QueryRowStates(nRow); });
     if (!m_pModel->IsRow(nRow))
         return 0;
     return StatesOf(nRow, CurrentRow());
@@ -405,6 +437,7 @@ unsigned CReportCtrl::QueryRowStates(int nRow) const
 
 bool CReportCtrl::ApplyRowStatesNow(int nRow, unsigned nFlags)
 {
+    m_pModel->Flush();
     const QModelIndex cell = m_pModel->index(nRow, 0);
     if ((nFlags & StateSelected) != 0)
         selectionModel()->select(cell, QItemSelectionModel::Select | QItemSelectionModel::Rows);
@@ -424,7 +457,7 @@ bool CReportCtrl::ApplyRowStatesNow(int nRow, unsigned nFlags)
 bool CReportCtrl::ApplyRowStates(int nRow, unsigned nFlags)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(this, [&]() { return ApplyRowStates(nRow, nFlags); });
+        return CallSent([&]() { return ApplyRowStates(nRow, nFlags); });
     if (nFlags == 0 || !m_pModel->IsRow(nRow))
         return false;
     return ApplyRowStatesNow(nRow, nFlags);
@@ -433,9 +466,10 @@ bool CReportCtrl::ApplyRowStates(int nRow, unsigned nFlags)
 int CReportCtrl::ApplyStatesToRows(unsigned nFilter, unsigned nFlags)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(this, [&]() { return ApplyStatesToRows(nFilter, nFlags); });
+        return CallSent([&]() { return ApplyStatesToRows(nFilter, nFlags); });
     if (nFilter == 0 || nFlags == 0)
         return 0;
+    m_pModel->Flush();
     // The selection changes as one block of runs: one signal instead of one per row, which
     // matters for "select all" over a long list.
     int current = CurrentRow();
@@ -486,8 +520,7 @@ int CReportCtrl::ApplyStatesToRows(unsigned nFilter, unsigned nFlags)
 int CReportCtrl::CountRows(unsigned nFilter) const
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(const_cast<CReportCtrl*>(this),
-                                        [&]() { return CountRows(nFilter); });
+        return CallSent([&]() { return CountRows(nFilter); });
     if (nFilter == StateAll)
         return m_pModel->RowCount();
     const int current = CurrentRow();
@@ -503,8 +536,7 @@ int CReportCtrl::CountRows(unsigned nFilter) const
 int CReportCtrl::FindRow(unsigned nFilter, int nAfter) const
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(const_cast<CReportCtrl*>(this),
-                                        [&]() { return FindRow(nFilter, nAfter); });
+        return CallSent([&]() { return FindRow(nFilter, nAfter); });
     const int current = CurrentRow();
     for (int r = std::max(nAfter, -1) + 1; r < m_pModel->RowCount(); ++r)
     {
@@ -698,6 +730,7 @@ int CReportCtrl::GetColumnWidth(int nColumn) const
 
 int CReportCtrl::ContentWidth(int nColumn, bool bUseHeader) const
 {
+    m_pModel->Flush();
     // Measure every row's text cheaply, then let the delegate size the widest ones (with and
     // without an image), so the result matches what painting needs.
     const QFontMetrics fm(font());
@@ -919,7 +952,7 @@ void CReportCtrl::OnColumnClick(int nColumn)
 void CReportCtrl::SortRows(int nFirst, int nLast, bool bTint)
 {
     if (!IsUiThread())
-        return platform::CallOnThreadOf(this, [&]() { SortRows(nFirst, nLast, bTint); });
+        return CallSent([&]() { SortRows(nFirst, nLast, bTint); });
     g_bListBusy = true;
     FinishCellEdit(true);
     setUpdatesEnabled(false);
@@ -1028,6 +1061,7 @@ bool CReportCtrl::IsCellEditing() const
 
 QRect CReportCtrl::CellEditRect(int nRow, int nColumn) const
 {
+    m_pModel->Flush();
     const QModelIndex cell = m_pModel->index(nRow, nColumn);
     QStyleOptionViewItem option;
     initViewItemOption(&option);
@@ -1069,6 +1103,7 @@ bool CReportCtrl::BeginCellEdit(int nRow, int nColumn)
         return false;
     m_nEditRow = nRow;
     m_nEditColumn = nColumn;
+    m_pModel->Flush();
 
     selectionModel()->setCurrentIndex(
         m_pModel->index(nRow, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -1137,6 +1172,7 @@ bool CReportCtrl::FinishCellEdit(bool bCommit)
 
 void CReportCtrl::EnsureRowVisible(int nRow)
 {
+    m_pModel->Flush();
     const QRect rect = visualRect(m_pModel->index(nRow, 0));
     QScrollBar* bar = verticalScrollBar();
     if (rect.top() < 0)

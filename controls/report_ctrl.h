@@ -15,10 +15,12 @@
 #include "platform/window_message.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QTreeView>
 
 #include <functional>
 #include <optional>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -64,6 +66,9 @@ public:
     // Sets the extended styles to those given plus ReportExAlways; returns the previous.
     uint32_t SetReportExStyle(uint32_t dwExStyle);
     uint32_t GetReportExStyle() const { return m_dwExStyle; }
+    // Redrawing off: nothing is painted and appended rows reach the view in one batch when
+    // redrawing is switched on again (the owner does so around a load).
+    void SetRedraw(bool bRedraw);
 
     // Any thread. Returns the new row's index, or -1 for a negative row.
     int InsertRow(unsigned nMask, int nRow, const QString& strText, unsigned nState,
@@ -201,6 +206,23 @@ protected:
                  const QModelIndex& index) const override;
 
 private:
+    // Runs a call from another thread on the control's thread while the caller waits. Paints
+    // are held back meanwhile and given at most every PaintDeferMs, so a worker that fills
+    // the list call by call does not pay for a repaint after each call.
+    template <class F> std::invoke_result_t<F> CallSent(F&& fn) const
+    {
+        auto* self = const_cast<CReportCtrl*>(this);
+        return platform::CallOnThreadOf(self,
+                                        [self, &fn]()
+                                        {
+                                            self->DeferPaint();
+                                            return fn();
+                                        });
+    }
+    void DeferPaint();
+    void ResumeRedraw();
+    static constexpr int PaintDeferMs = 100;
+
     void OnColumnClick(int nColumn);
     void ClickToEdit(QMouseEvent* e, bool bDouble);
     bool IsHiddenColumn(int nColumn) const;
@@ -245,4 +267,6 @@ private:
     int m_nCtrlId = 0;
     mutable std::vector<std::pair<int, int>> m_aSelectedRuns; // merged [first, last] rows
     mutable bool m_bRunsValid = false;
+    QTimer* m_pPaintTimer = nullptr; // ends a paint deferral
+    bool m_bRedrawOff = false;       // SetRedraw(false)
 };

@@ -34,7 +34,7 @@ CReportModel::CReportModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int CReportModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : RowCount();
+    return parent.isValid() ? 0 : m_nAnnounced;
 }
 
 int CReportModel::columnCount(const QModelIndex& parent) const
@@ -44,7 +44,7 @@ int CReportModel::columnCount(const QModelIndex& parent) const
 
 QVariant CReportModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || !IsRow(index.row()) || !IsColumn(index.column()))
+    if (!index.isValid() || index.row() >= m_nAnnounced || !IsColumn(index.column()))
         return {};
     const Row& row = RowAt(index.row());
     const auto c = static_cast<std::size_t>(index.column());
@@ -115,21 +115,47 @@ int CReportModel::InsertRow(int row, std::string text, int32_t image, void* pUse
     r.data.pUserData = pUserData;
     r.data.aTextColors.assign(static_cast<std::size_t>(ColumnCount()), ReportDefaultColor);
     r.data.aBkColors.assign(static_cast<std::size_t>(ColumnCount()), ReportDefaultColor);
+    if (m_bDeferAppends && row == RowCount())
+    {
+        m_aRows.push_back(std::move(r));
+        return row;
+    }
+    Flush();
     beginInsertRows({}, row, row);
     m_aRows.insert(m_aRows.begin() + row, std::move(r));
+    ++m_nAnnounced;
     endInsertRows();
     return row;
 }
 
+void CReportModel::SetDeferAppends(bool defer)
+{
+    m_bDeferAppends = defer;
+    if (!defer)
+        Flush();
+}
+
+void CReportModel::Flush()
+{
+    if (m_nAnnounced == RowCount())
+        return;
+    beginInsertRows({}, m_nAnnounced, RowCount() - 1);
+    m_nAnnounced = RowCount();
+    endInsertRows();
+}
+
 void CReportModel::RemoveRowAt(int row)
 {
+    Flush();
     beginRemoveRows({}, row, row);
     m_aRows.erase(m_aRows.begin() + row);
+    --m_nAnnounced;
     endRemoveRows();
 }
 
 void CReportModel::RemoveRowList(const std::vector<int>& rows)
 {
+    Flush();
     // From the bottom up, so the indexes still to remove stay valid.
     std::size_t end = rows.size();
     while (end > 0)
@@ -141,6 +167,7 @@ void CReportModel::RemoveRowList(const std::vector<int>& rows)
         const int last = rows[end - 1];
         beginRemoveRows({}, first, last);
         m_aRows.erase(m_aRows.begin() + first, m_aRows.begin() + last + 1);
+        m_nAnnounced -= last - first + 1;
         endRemoveRows();
         end = begin;
     }
@@ -151,11 +178,13 @@ void CReportModel::RemoveAllRows()
     beginResetModel();
     m_aRows.clear();
     m_aRows.shrink_to_fit();
+    m_nAnnounced = 0;
     endResetModel();
 }
 
 int CReportModel::InsertColumn(int column, Column info)
 {
+    Flush();
     column = std::clamp(column, 0, ColumnCount());
     const auto at = static_cast<std::ptrdiff_t>(column);
     beginInsertColumns({}, column, column);
@@ -178,6 +207,7 @@ int CReportModel::InsertColumn(int column, Column info)
 
 void CReportModel::RemoveColumn(int column)
 {
+    Flush();
     const auto at = static_cast<std::ptrdiff_t>(column);
     beginRemoveColumns({}, column, column);
     m_aColumns.erase(m_aColumns.begin() + at);
@@ -208,6 +238,8 @@ const std::string& CReportModel::Text(int row, int column) const
 void CReportModel::SetText(int row, int column, std::string text)
 {
     RowAt(row).aTexts[static_cast<std::size_t>(column)] = std::move(text);
+    if (row >= m_nAnnounced)
+        return;
     const QModelIndex cell = index(row, column);
     emit dataChanged(cell, cell, {Qt::DisplayRole});
 }
@@ -225,6 +257,8 @@ int32_t CReportModel::Image(int row, int column) const
 void CReportModel::SetImage(int row, int column, int32_t image)
 {
     RowAt(row).aImages[static_cast<std::size_t>(column)] = image;
+    if (row >= m_nAnnounced)
+        return;
     const QModelIndex cell = index(row, column);
     emit dataChanged(cell, cell, {Qt::DecorationRole});
 }
@@ -237,8 +271,9 @@ void CReportModel::SetTextColors(int firstRow, int lastRow, int firstColumn, int
         auto& colors = RowAt(r).data.aTextColors;
         std::fill(colors.begin() + firstColumn, colors.begin() + lastColumn + 1, color);
     }
-    emit dataChanged(index(firstRow, firstColumn), index(lastRow, lastColumn),
-                     {Qt::ForegroundRole});
+    if (firstRow <= LastAnnounced(lastRow))
+        emit dataChanged(index(firstRow, firstColumn), index(LastAnnounced(lastRow), lastColumn),
+                         {Qt::ForegroundRole});
 }
 
 void CReportModel::SetBackColors(int firstRow, int lastRow, int firstColumn, int lastColumn,
@@ -249,14 +284,15 @@ void CReportModel::SetBackColors(int firstRow, int lastRow, int firstColumn, int
         auto& colors = RowAt(r).data.aBkColors;
         std::fill(colors.begin() + firstColumn, colors.begin() + lastColumn + 1, color);
     }
-    emit dataChanged(index(firstRow, firstColumn), index(lastRow, lastColumn),
-                     {Qt::BackgroundRole});
+    if (firstRow <= LastAnnounced(lastRow))
+        emit dataChanged(index(firstRow, firstColumn), index(LastAnnounced(lastRow), lastColumn),
+                         {Qt::BackgroundRole});
 }
 
 void CReportModel::ColorsChanged()
 {
-    if (RowCount() > 0 && ColumnCount() > 0)
-        emit dataChanged(index(0, 0), index(RowCount() - 1, ColumnCount() - 1),
+    if (m_nAnnounced > 0 && ColumnCount() > 0)
+        emit dataChanged(index(0, 0), index(m_nAnnounced - 1, ColumnCount() - 1),
                          {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
@@ -267,6 +303,7 @@ void CReportModel::HeaderChanged(int column)
 
 void CReportModel::PermuteRows(int first, const std::vector<int>& order)
 {
+    Flush();
     const int n = static_cast<int>(order.size());
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
 
@@ -298,8 +335,8 @@ void CReportModel::PermuteRows(int first, const std::vector<int>& order)
 void CReportModel::SetSmallImages(std::vector<QIcon> images)
 {
     m_aSmallImages = std::move(images);
-    if (RowCount() > 0 && ColumnCount() > 0)
-        emit dataChanged(index(0, 0), index(RowCount() - 1, ColumnCount() - 1),
+    if (m_nAnnounced > 0 && ColumnCount() > 0)
+        emit dataChanged(index(0, 0), index(m_nAnnounced - 1, ColumnCount() - 1),
                          {Qt::DecorationRole});
 }
 

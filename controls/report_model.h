@@ -8,6 +8,7 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Every row, including appended rows not yet announced to views.
     int RowCount() const { return static_cast<int>(m_aRows.size()); }
     int ColumnCount() const { return static_cast<int>(m_aColumns.size()); }
     bool IsRow(int row) const { return row >= 0 && row < RowCount(); }
@@ -68,6 +70,14 @@ public:
 
     // Inserts a row with empty cells and default colours; row is clamped to the end.
     int InsertRow(int row, std::string text, int32_t image, void* pUserData);
+
+    // While appends are deferred, rows appended at the end are kept but not yet announced to
+    // views (rowCount() leaves them out), so a list filled row by row is laid out and painted
+    // once per batch, not once per row. Flush announces them; every structural change and
+    // anything that needs their model indexes flushes first.
+    void SetDeferAppends(bool defer);
+    bool IsDeferringAppends() const { return m_bDeferAppends; }
+    void Flush();
     void RemoveRowAt(int row);
     // Removes the given rows (ascending indexes), contiguous runs at a time.
     void RemoveRowList(const std::vector<int>& rows);
@@ -113,4 +123,7 @@ private:
     std::vector<Column> m_aColumns;
     std::vector<QIcon> m_aSmallImages;
     bool m_bSubItemImages = true;
+    bool m_bDeferAppends = false;
+    int m_nAnnounced = 0; // rows views know of: the first m_nAnnounced of m_aRows
+    int LastAnnounced(int lastRow) const { return std::min(lastRow, m_nAnnounced - 1); }
 };

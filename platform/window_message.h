@@ -4,7 +4,6 @@
 // the receiver's thread and returns its result, a caller on another thread waiting meanwhile.
 #pragma once
 
-#include <QMetaObject>
 #include <QObject>
 #include <QThread>
 
@@ -68,6 +67,13 @@ private:
     std::unordered_map<unsigned, Handler> m_aHandlers;
 };
 
+namespace detail
+{
+// Runs job on context's thread while the calling (other) thread waits; false when context
+// was destroyed before the job could run, which then did not run.
+bool RunOnThreadAndWait(QObject* context, const std::function<void()>& job);
+} // namespace detail
+
 // Runs fn on the thread that context lives on and returns its result: directly when the
 // caller is on that thread, otherwise queued there while the caller waits (as a sent message
 // does). When context is destroyed before the call could run, returns a value-initialised
@@ -79,13 +85,12 @@ template <class F> std::invoke_result_t<F> CallOnThreadOf(QObject* context, F&& 
         return std::forward<F>(fn)();
     if constexpr (std::is_void_v<R>)
     {
-        QMetaObject::invokeMethod(context, std::forward<F>(fn), Qt::BlockingQueuedConnection);
+        detail::RunOnThreadAndWait(context, [&fn]() { fn(); });
     }
     else
     {
         R result{};
-        QMetaObject::invokeMethod(
-            context, [&result, &fn]() { result = fn(); }, Qt::BlockingQueuedConnection);
+        detail::RunOnThreadAndWait(context, [&result, &fn]() { result = fn(); });
         return result;
     }
 }
