@@ -767,7 +767,8 @@ int CReportCtrl::ContentWidth(int nColumn, bool bUseHeader) const
     {
         const QFontMetrics hfm(m_pHeader->font());
         const CReportModel::Column& column = m_pModel->ColumnAt(nColumn);
-        const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, m_pHeader);
+        const int margin =
+            std::max(6, style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, m_pHeader));
         int title = hfm.horizontalAdvance(column.strTitle) + 2 * margin + 2;
         if (column.nImage >= 0)
             title += 16 + 4;

@@ -66,7 +66,8 @@ void CReportHeader::paintSection(QPainter* painter, const QRect& rect, int logic
 
     // Title and image as one block, placed by the column's alignment: the image stands right
     // of the title unless asked to stand left of it.
-    const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, &opt, this);
+    // Native headers keep a few pixels between a title and the dividers.
+    const int margin = std::max(6, style()->pixelMetric(QStyle::PM_HeaderMargin, &opt, this));
     const QRect area = rect.adjusted(margin, 0, -margin, 0);
     const QVariant imageData =
         model() ? model()->headerData(logicalIndex, Qt::Horizontal, CReportModel::HeaderImageRole)
