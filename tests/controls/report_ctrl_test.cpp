@@ -408,6 +408,48 @@ TEST_F(ReportCtrlTest, InsertRowTakesMaskedArgumentsAndNewColumnsGetDefaultColou
     EXPECT_FALSE(ctrl->DeleteColumn(8));
 }
 
+TEST_F(ReportCtrlTest, KeysMoveAndExtendTheSelectionButSpaceDoesNothing)
+{
+    AddRows({{"a", ""}, {"b", ""}, {"c", ""}, {"d", ""}});
+    ClickCell(0, 1);
+    QTest::keyClick(ctrl.get(), Qt::Key_Down);
+    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"b"}));
+    QTest::keyClick(ctrl.get(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"b", "c"}));
+    EXPECT_EQ(ctrl->FindRow(StateFocused, -1), 2);
+    // Ctrl moves the focus mark alone; space would then select it in Qt's own lists.
+    QTest::keyClick(ctrl.get(), Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(ctrl.get(), Qt::Key_Space);
+    QTest::keyClick(ctrl.get(), Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"b", "c"}));
+    EXPECT_EQ(ctrl->FindRow(StateFocused, -1), 3);
+    QTest::keyClick(ctrl.get(), Qt::Key_Home);
+    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"a"}));
+}
+
+TEST_F(ReportCtrlTest, RowsAppendedWithRedrawOffReachTheViewInOneBatch)
+{
+    int inserted = 0;
+    QObject::connect(ctrl->model(), &QAbstractItemModel::rowsInserted, ctrl.get(),
+                     [&] { ++inserted; });
+    ctrl->SetRedraw(false);
+    AddRows({{"a", ""}, {"b", ""}, {"c", ""}});
+    EXPECT_EQ(ctrl->CountRows(StateAll), 3);
+    EXPECT_EQ(ctrl->GetCellText(2, 0), QStringLiteral("c"));
+    EXPECT_EQ(ctrl->model()->rowCount(), 0);
+    // Anything that needs the rows in the view brings them in first.
+    EXPECT_TRUE(ctrl->ApplyRowStates(1, StateSelected));
+    EXPECT_EQ(ctrl->model()->rowCount(), 3);
+    AddRows({{"d", ""}});
+    ctrl->SetRedraw(true);
+    EXPECT_EQ(ctrl->model()->rowCount(), 4);
+    EXPECT_EQ(inserted, 2);
+    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"b"}));
+    // With redrawing on, each row is announced as it comes.
+    AddRows({{"e", ""}});
+    EXPECT_EQ(ctrl->model()->rowCount(), 5);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Columns
 
