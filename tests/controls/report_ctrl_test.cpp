@@ -420,6 +420,7 @@ TEST_F(ReportCtrlTest, KeysMoveAndExtendTheSelectionButSpaceDoesNothing)
     // Ctrl moves the focus mark alone; space would then select it in Qt's own lists.
     QTest::keyClick(ctrl.get(), Qt::Key_Down, Qt::ControlModifier);
     QTest::keyClick(ctrl.get(), Qt::Key_Space);
+    EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"b", "c"}));
     QTest::keyClick(ctrl.get(), Qt::Key_Space, Qt::ControlModifier);
     EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"b", "c"}));
     EXPECT_EQ(ctrl->FindRow(StateFocused, -1), 3);
