@@ -581,6 +581,75 @@ TEST_F(ReportCtrlTest, HeaderMenuListsTheColumnsAndTogglesThem)
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
+TEST(ReportCtrlCreate, CreateReportTakesTheParentsAreaAndItsStyle)
+{
+    QWidget parent;
+    parent.resize(500, 300);
+    CReportCtrl list;
+    ASSERT_TRUE(list.CreateReport(&parent, 1003, nullptr,
+                                  ReportStyleSmallIcon | ReportStyleNoColumnHeader |
+                                      ReportStyleSingleSel | WindowStyleVisible));
+    EXPECT_EQ(list.parentWidget(), &parent);
+    EXPECT_EQ(list.geometry(), QRect(0, 0, 500, 300));
+    EXPECT_EQ(list.GetCtrlId(), 1003);
+    EXPECT_EQ(list.GetReportStyle() & ReportStyleSmallIcon, 0u);
+    EXPECT_TRUE(list.isHeaderHidden());
+    EXPECT_EQ(list.selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_FALSE(list.EnableHeaderClicks(true)); // no header to click
+    EXPECT_EQ(list.SetReportExStyle(ReportExGridLines), ReportExAlways);
+    EXPECT_EQ(list.GetReportExStyle(), ReportExGridLines | ReportExAlways);
+    list.setParent(nullptr); // the list is not the parent's to delete here
+
+    const QRect rect(10, 20, 200, 100);
+    CReportCtrl framed;
+    ASSERT_TRUE(framed.CreateReport(&parent, 1004, &rect, 0));
+    EXPECT_EQ(framed.geometry(), rect);
+    EXPECT_FALSE(framed.isHeaderHidden());
+    EXPECT_TRUE(framed.EnableHeaderClicks(true));
+    framed.setParent(nullptr);
+}
+
+TEST_F(ReportCtrlTest, TheSortArrowStandsRightOfTheTitle)
+{
+    ctrl->SetHeaderImageList(MakeSortArrowImages());
+    AddRows({{"b", ""}, {"a", ""}});
+    // The owner's answer to WM_REPORT_SORTED: the arrow on the sorted column.
+    receiver.SetHandler(WM_REPORT_SORTED,
+                        [this](WindowMsg& msg) -> LRESULT
+                        {
+                            for (int c = 0; c < 8; ++c)
+                                ctrl->SetColumnImage(
+                                    c, c == static_cast<int>(msg.wParam) ? (msg.lParam ? 1 : 2) : 0,
+                                    false);
+                            return 0;
+                        });
+    ClickHeader(3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ctrl->GetColumnImage(3), 1);
+    EXPECT_EQ(ctrl->GetColumnImage(0), 0);
+    EXPECT_EQ(ctrl->GetColumnImage(8), -1);
+
+    const QImage header = Header()->grab().toImage();
+    const auto arrowColumns = [&](int column)
+    {
+        std::vector<int> xs;
+        const int left = Header()->sectionViewportPosition(column);
+        for (int x = left; x < left + Header()->sectionSize(column); ++x)
+            for (int y = 0; y < header.height(); ++y)
+                if (header.pixelColor(x, y) == QColor(96, 104, 120))
+                {
+                    xs.push_back(x - left);
+                    break;
+                }
+        return xs;
+    };
+    const std::vector<int> arrow = arrowColumns(3);
+    ASSERT_FALSE(arrow.empty());
+    // Right-aligned column: the title first, then the arrow at the right end.
+    EXPECT_GT(arrow.front(), Header()->sectionSize(3) / 2);
+    EXPECT_TRUE(arrowColumns(0).empty()) << "the empty image draws nothing";
+}
+
 // ---------------------------------------------------------------------------------------------
 // In-place editing
 
