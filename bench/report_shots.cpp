@@ -3,7 +3,8 @@
 // header menu, and the empty list with its hint. Wired the way the main window wires it:
 // the sort arrows follow WM_REPORT_SORTED.
 //
-//   report_shots <output folder>     (QT_QPA_PLATFORM=offscreen when there is no display)
+//   report_shots <output folder> [--stay]   (QT_QPA_PLATFORM=offscreen when there is no
+//                                             display; --stay keeps the window open after)
 
 #include "controls/report_ctrl.h"
 #include "controls/report_images.h"
@@ -204,5 +205,11 @@ int main(int argc, char** argv)
     }
     menu.close();
     Save(composed, folder, "report_header_menu.png");
+    if (argc > 2 && qstrcmp(argv[2], "--stay") == 0)
+    {
+        ctrl.SetTickSource({});
+        ctrl.setWindowTitle(QStringLiteral("Report list"));
+        return QApplication::exec();
+    }
     return 0;
 }
