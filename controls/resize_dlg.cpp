@@ -3,6 +3,7 @@
 #include "controls/size_grip_ext.h"
 #include "platform/dialog_template.h"
 #include "platform/message_box.h"
+#include "platform/qt_rect.h"
 
 #include <QEvent>
 #include <QResizeEvent>
@@ -14,15 +15,8 @@ namespace controls
 namespace
 {
 
-LayoutRect FromQRect(const QRect& r)
-{
-    return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
-}
-
-QRect ToQRect(const LayoutRect& r)
-{
-    return QRect(r.left, r.top, r.Width(), r.Height());
-}
+using platform::FromQRect;
+using platform::ToQRect;
 
 // A control's rectangle in the dialog's client coordinates, wherever it sits in the tree.
 QRect RectInDialog(const QWidget& dialog, const QWidget& control)

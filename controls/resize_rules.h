@@ -3,6 +3,8 @@
 // the dialog (controls/resize_dlg.h) only feeds rectangles in and applies the moves it gets.
 #pragma once
 
+#include "platform/rect.h"
+
 #include <optional>
 #include <vector>
 
@@ -61,17 +63,7 @@ enum EdgeBits : unsigned
 };
 
 // Left, top, right, bottom; right and bottom are exclusive like the platform's rectangles.
-struct LayoutRect
-{
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    friend bool operator==(const LayoutRect&, const LayoutRect&) = default;
-};
+using LayoutRect = platform::Rect;
 
 // One registered control.
 struct ResizeItem

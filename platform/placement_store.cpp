@@ -1,6 +1,7 @@
 #include "platform/placement_store.h"
 
 #include "platform/profile.h"
+#include "platform/qt_rect.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -12,16 +13,6 @@ namespace platform
 {
 namespace
 {
-
-PlacementRect FromQRect(const QRect& r)
-{
-    return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
-}
-
-QRect ToQRect(const PlacementRect& r)
-{
-    return QRect(r.left, r.top, r.Width(), r.Height());
-}
 
 PlacementRect PrimaryScreenRect()
 {

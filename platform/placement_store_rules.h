@@ -3,6 +3,8 @@
 // that reads and applies real windows is platform/placement_store.h.
 #pragma once
 
+#include "platform/rect.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -37,16 +39,7 @@ struct PlacementPoint
 };
 
 // Left, top, right, bottom (right and bottom exclusive), screen coordinates.
-struct PlacementRect
-{
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-    std::int32_t Width() const { return right - left; }
-    std::int32_t Height() const { return bottom - top; }
-    friend bool operator==(const PlacementRect&, const PlacementRect&) = default;
-};
+using PlacementRect = Rect;
 
 // The placement record; the profile keeps it as eleven little-endian 32-bit fields in this order.
 struct WindowPlacement
