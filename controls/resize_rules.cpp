@@ -160,26 +160,32 @@ std::optional<unsigned> EdgesForSizeChange(int kind, int sizingEdge)
     }
 }
 
+namespace
+{
+// The rule that governs an axis: that of the first moving edge with a rule, else fixed.
+unsigned ActiveRule(unsigned edges, unsigned firstEdge, unsigned firstRule, unsigned secondEdge,
+                    unsigned secondRule)
+{
+    if ((edges & firstEdge) && firstRule != RuleFixed)
+        return firstRule;
+    if ((edges & secondEdge) && secondRule != RuleFixed)
+        return secondRule;
+    return RuleFixed;
+}
+} // namespace
+
 std::optional<ResizeMove> PlaceItem(ResizeItem& item, unsigned edges, const LayoutGrowth& growth,
                                     const LayoutRect& actual)
 {
     LayoutRect k = item.Rect;
 
-    unsigned h = RuleFixed;
-    if ((edges & EdgeLeft) && item.LeftRule != RuleFixed)
-        h = item.LeftRule;
-    else if ((edges & EdgeRight) && item.RightRule != RuleFixed)
-        h = item.RightRule;
+    const unsigned h = ActiveRule(edges, EdgeLeft, item.LeftRule, EdgeRight, item.RightRule);
     const Axis ax{growth.width,        growth.dx,   growth.gx,
                   growth.initialWidth, item.XRatio, item.XShare};
     const bool keepX = ApplyRule(h, IsScaleOrShare(item.LeftRule) || IsScaleOrShare(item.RightRule),
                                  actual.left, actual.right, ax, k.left, k.right);
 
-    unsigned v = RuleFixed;
-    if ((edges & EdgeTop) && item.TopRule != RuleFixed)
-        v = item.TopRule;
-    else if ((edges & EdgeBottom) && item.BottomRule != RuleFixed)
-        v = item.BottomRule;
+    const unsigned v = ActiveRule(edges, EdgeTop, item.TopRule, EdgeBottom, item.BottomRule);
     const Axis ay{growth.height,        growth.dy,   growth.gy,
                   growth.initialHeight, item.YRatio, item.YShare};
     // Not a mirror of the horizontal case: vertically only a scaled top or a shared bottom
