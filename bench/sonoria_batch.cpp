@@ -123,8 +123,7 @@ int main(int argc, char** argv)
         return Usage("no input files");
 
     // The user's settings as the program reads them; never written from here.
-    AppSettingsRecord settings;
-    settings.DesDir = DefaultOutputFolder();
+    AppSettingsRecord settings; // the file (or its absence) supplies every field, DesDir too
     if (!LoadSettingsFrom(haveConfig ? configFile : SettingsFilePath(), settings))
         return ExitFailed;
     if (freq >= 0)

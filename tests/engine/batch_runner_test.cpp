@@ -38,6 +38,14 @@ template <typename F> bool WaitFor(F condition, int timeoutMs = 60000)
     return condition();
 }
 
+// Starts a run and waits until its encoder has encoded something (or the run has ended).
+bool StartAndWaitForEncoding(EngineRun& run)
+{
+    run.Start();
+    ConversionRunState& state = run.State();
+    return WaitFor([&] { return state.currentDone.load() > 0 || !state.IsRunning(); });
+}
+
 class BatchTest : public ::testing::Test
 {
 protected:
@@ -434,9 +442,8 @@ TEST_F(BatchTest, PausingAndResumingWritesTheSameBytesAsAnUnpausedRun)
     m_settings.DesDir = m_dir / "paused/";
     EngineRun run;
     run.Add(TaskFor(source, m_settings));
-    run.Start();
     ConversionRunState& state = run.State();
-    ASSERT_TRUE(WaitFor([&] { return state.currentDone.load() > 0 || !state.IsRunning(); }));
+    ASSERT_TRUE(StartAndWaitForEncoding(run));
     int pausesSeen = 0;
     for (int i = 0; i < 4 && state.IsRunning(); ++i)
     {
@@ -469,9 +476,8 @@ TEST_F(BatchTest, CancelEndsEveryStagePromptlyAndLeavesATaggedFile)
     EngineRun run;
     run.Add(TaskFor(source, m_settings));
     run.Add(TaskFor(source, m_settings));
-    run.Start();
     ConversionRunState& state = run.State();
-    ASSERT_TRUE(WaitFor([&] { return state.currentDone.load() > 0 || !state.IsRunning(); }));
+    ASSERT_TRUE(StartAndWaitForEncoding(run));
     state.running = false; // what Cancel does
     ASSERT_TRUE(run.Wait(10000)) << "the stages did not end";
 

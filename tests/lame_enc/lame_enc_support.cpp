@@ -20,14 +20,7 @@ CLameEncLibrary::CLameEncLibrary(const std::string& path)
     m_pHandle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!m_pHandle)
         return;
-    m_pfnInit = reinterpret_cast<BeInitStreamFn>(dlsym(m_pHandle, "beInitStream"));
-    m_pfnEncode =
-        reinterpret_cast<BeEncodeChunkFloatS16NIFn>(dlsym(m_pHandle, "beEncodeChunkFloatS16NI"));
-    m_pfnDeinit = reinterpret_cast<BeDeinitStreamFn>(dlsym(m_pHandle, "beDeinitStream"));
-    m_pfnClose = reinterpret_cast<BeCloseStreamFn>(dlsym(m_pHandle, "beCloseStream"));
-    m_pfnWriteInfoTag = reinterpret_cast<BeWriteInfoTagFn>(dlsym(m_pHandle, "beWriteInfoTag"));
-    m_pfnWriteVBRHeader =
-        reinterpret_cast<BeWriteVBRHeaderFn>(dlsym(m_pHandle, "beWriteVBRHeader"));
+    LookUpEntryPoints(m_pHandle, *this);
 }
 
 CLameEncLibrary::~CLameEncLibrary()
@@ -41,12 +34,7 @@ bool CLameEncLibrary::Unload()
         return true;
     const bool bOk = dlclose(m_pHandle) == 0;
     m_pHandle = nullptr;
-    m_pfnInit = nullptr;
-    m_pfnEncode = nullptr;
-    m_pfnDeinit = nullptr;
-    m_pfnClose = nullptr;
-    m_pfnWriteInfoTag = nullptr;
-    m_pfnWriteVBRHeader = nullptr;
+    static_cast<EncoderEntryPoints&>(*this) = {};
     return bOk;
 }
 
@@ -54,9 +42,9 @@ BE_ERR CLameEncLibrary::Init(BE_CONFIG& config, uint32_t& samplesPerChunk,
                              uint32_t& outputBufferSize, HBE_STREAM& stream) const
 {
     static const wchar_t* const pszEmpty = L"";
-    return m_pfnInit(&config, &samplesPerChunk, &outputBufferSize, &stream, 0, 0, pszEmpty,
-                     pszEmpty, pszEmpty, pszEmpty, pszEmpty, pszEmpty, pszEmpty, 0, 0, 30, 5, 16000,
-                     2400);
+    return beInitStream(&config, &samplesPerChunk, &outputBufferSize, &stream, 0, 0, pszEmpty,
+                        pszEmpty, pszEmpty, pszEmpty, pszEmpty, pszEmpty, pszEmpty, 0, 0, 30, 5,
+                        16000, 2400);
 }
 
 CLameEncLibrary& MainLibrary()
@@ -123,9 +111,9 @@ EncodeOutcome EncodeFile(const CLameEncLibrary& lib, BE_CONFIG config, const Sig
             vRight[i] = signal.vSamples[(nDone + i) * nChannels + nChannels - 1];
         }
         uint32_t dwBytes = 0;
-        outcome.errEncode =
-            lib.m_pfnEncode(hStream, static_cast<uint32_t>(nFrames), vLeft.data(),
-                            nChannels > 1 ? vRight.data() : nullptr, vOut.data(), &dwBytes);
+        outcome.errEncode = lib.beEncodeChunkFloatS16NI(
+            hStream, static_cast<uint32_t>(nFrames), vLeft.data(),
+            nChannels > 1 ? vRight.data() : nullptr, vOut.data(), &dwBytes);
         if (outcome.errEncode != BE_ERR_SUCCESSFUL)
             break;
         std::fwrite(vOut.data(), 1, dwBytes, pFile);
@@ -133,14 +121,14 @@ EncodeOutcome EncodeFile(const CLameEncLibrary& lib, BE_CONFIG config, const Sig
     if (outcome.errEncode == BE_ERR_SUCCESSFUL)
     {
         uint32_t dwBytes = 0;
-        outcome.errDeinit = lib.m_pfnDeinit(hStream, vOut.data(), &dwBytes);
+        outcome.errDeinit = lib.beDeinitStream(hStream, vOut.data(), &dwBytes);
         if (outcome.errDeinit == BE_ERR_SUCCESSFUL)
             std::fwrite(vOut.data(), 1, dwBytes, pFile);
     }
-    outcome.errClose = lib.m_pfnClose(hStream);
+    outcome.errClose = lib.beCloseStream(hStream);
     std::fclose(pFile);
-    outcome.errTag = lib.m_pfnWriteInfoTag ? lib.m_pfnWriteInfoTag(hStream, path.c_str())
-                                           : lib.m_pfnWriteVBRHeader(path.c_str());
+    outcome.errTag = lib.beWriteInfoTag ? lib.beWriteInfoTag(hStream, path.c_str())
+                                        : lib.beWriteVBRHeader(path.c_str());
     return outcome;
 }
 

@@ -2,6 +2,7 @@
 // path, entry points by name), drives whole encodes, and inspects the MP3 files they leave.
 #pragma once
 
+#include "engine/mp3_encoder.h"
 #include "lame_enc/lame_enc.h"
 
 #include <cstdint>
@@ -12,8 +13,9 @@
 namespace lame_enc_test
 {
 
-// One loaded copy of the library. Entry points it lacks stay null.
-class CLameEncLibrary
+// One loaded copy of the library, its entry points looked up as the engine looks them up;
+// those it lacks stay null.
+class CLameEncLibrary : public EncoderEntryPoints
 {
 public:
     explicit CLameEncLibrary(const std::string& path);
@@ -24,13 +26,6 @@ public:
     bool IsLoaded() const { return m_pHandle != nullptr; }
     // dlclose; false when the loader reports an error.
     bool Unload();
-
-    BeInitStreamFn m_pfnInit = nullptr;
-    BeEncodeChunkFloatS16NIFn m_pfnEncode = nullptr;
-    BeDeinitStreamFn m_pfnDeinit = nullptr;
-    BeCloseStreamFn m_pfnClose = nullptr;
-    BeWriteInfoTagFn m_pfnWriteInfoTag = nullptr;
-    BeWriteVBRHeaderFn m_pfnWriteVBRHeader = nullptr;
 
     // beInitStream with the fifteen trailing arguments the engine passes.
     BE_ERR Init(BE_CONFIG& config, uint32_t& samplesPerChunk, uint32_t& outputBufferSize,

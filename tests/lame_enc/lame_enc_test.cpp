@@ -52,8 +52,8 @@ BE_ERR EncodeOnce(ManualStream& stream, const Signal& signal, size_t nFirst, siz
     std::vector<uint8_t> vOut(stream.dwBufferSize);
     uint32_t dwBytes = 0;
     const BE_ERR err =
-        MainLibrary().m_pfnEncode(stream.hStream, static_cast<uint32_t>(nFrames), vLeft.data(),
-                                  vRight.data(), vOut.data(), &dwBytes);
+        MainLibrary().beEncodeChunkFloatS16NI(stream.hStream, static_cast<uint32_t>(nFrames),
+                                              vLeft.data(), vRight.data(), vOut.data(), &dwBytes);
     stream.vFile.insert(stream.vFile.end(), vOut.begin(), vOut.begin() + dwBytes);
     return err;
 }
@@ -75,7 +75,7 @@ BE_ERR Flush(ManualStream& stream)
 {
     std::vector<uint8_t> vOut(stream.dwBufferSize);
     uint32_t dwBytes = 0;
-    const BE_ERR err = MainLibrary().m_pfnDeinit(stream.hStream, vOut.data(), &dwBytes);
+    const BE_ERR err = MainLibrary().beDeinitStream(stream.hStream, vOut.data(), &dwBytes);
     stream.vFile.insert(stream.vFile.end(), vOut.begin(), vOut.begin() + dwBytes);
     return err;
 }
@@ -242,9 +242,9 @@ TEST_F(LameEnc, InitRefusesNullPointers)
     const auto init =
         [&](BE_CONFIG* pConfig, uint32_t* pSamples, uint32_t* pBuffer, HBE_STREAM* pStream)
     {
-        return MainLibrary().m_pfnInit(pConfig, pSamples, pBuffer, pStream, 0, 0, pszEmpty,
-                                       pszEmpty, pszEmpty, pszEmpty, pszEmpty, pszEmpty, pszEmpty,
-                                       0, 0, 30, 5, 16000, 2400);
+        return MainLibrary().beInitStream(pConfig, pSamples, pBuffer, pStream, 0, 0, pszEmpty,
+                                          pszEmpty, pszEmpty, pszEmpty, pszEmpty, pszEmpty,
+                                          pszEmpty, 0, 0, 30, 5, 16000, 2400);
     };
     EXPECT_EQ(init(nullptr, &dwSamples, &dwBuffer, &hStream), BE_ERR_INVALID_FORMAT_PARAMETERS);
     EXPECT_EQ(init(&config, nullptr, &dwBuffer, &hStream), BE_ERR_INVALID_FORMAT_PARAMETERS);
@@ -393,11 +393,11 @@ TEST_F(LameEnc, CallsOnUnknownOrFinishedStreamsReturnInvalidHandleAndTouchNothin
         case EStage::Flushed:
             break;
         case EStage::Closed:
-            ASSERT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_SUCCESSFUL);
+            ASSERT_EQ(lib.beCloseStream(stream.hStream), BE_ERR_SUCCESSFUL);
             break;
         case EStage::Tagged:
-            ASSERT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_SUCCESSFUL);
-            ASSERT_EQ(lib.m_pfnWriteInfoTag(stream.hStream, ownPath.c_str()), BE_ERR_SUCCESSFUL);
+            ASSERT_EQ(lib.beCloseStream(stream.hStream), BE_ERR_SUCCESSFUL);
+            ASSERT_EQ(lib.beWriteInfoTag(stream.hStream, ownPath.c_str()), BE_ERR_SUCCESSFUL);
             break;
         }
 
@@ -408,16 +408,17 @@ TEST_F(LameEnc, CallsOnUnknownOrFinishedStreamsReturnInvalidHandleAndTouchNothin
         switch (test.eCall)
         {
         case ECall::Encode:
-            err = lib.m_pfnEncode(hCall, 100, vPcm.data(), vPcm.data(), vOut.data(), &dwBytes);
+            err = lib.beEncodeChunkFloatS16NI(hCall, 100, vPcm.data(), vPcm.data(), vOut.data(),
+                                              &dwBytes);
             break;
         case ECall::Deinit:
-            err = lib.m_pfnDeinit(hCall, vOut.data(), &dwBytes);
+            err = lib.beDeinitStream(hCall, vOut.data(), &dwBytes);
             break;
         case ECall::Close:
-            err = lib.m_pfnClose(hCall);
+            err = lib.beCloseStream(hCall);
             break;
         case ECall::WriteInfoTag:
-            err = lib.m_pfnWriteInfoTag(hCall, victimPath.c_str());
+            err = lib.beWriteInfoTag(hCall, victimPath.c_str());
             break;
         }
         EXPECT_EQ(err, BE_ERR_INVALID_HANDLE) << strCase;
@@ -427,8 +428,8 @@ TEST_F(LameEnc, CallsOnUnknownOrFinishedStreamsReturnInvalidHandleAndTouchNothin
         EXPECT_EQ(ReadBytes(victimPath), stream.vFile) << strCase;
 
         // Whatever stage the stream reached, it ends normally.
-        lib.m_pfnClose(stream.hStream);
-        lib.m_pfnWriteInfoTag(stream.hStream, ownPath.c_str());
+        lib.beCloseStream(stream.hStream);
+        lib.beWriteInfoTag(stream.hStream, ownPath.c_str());
     }
 }
 
@@ -441,23 +442,27 @@ TEST_F(LameEnc, NullPointersOnALiveStreamAreRefusedAndTheStreamGoesOn)
     uint32_t dwBytes = 0;
     const std::vector<float> vPcm(1152, 1000.0f);
     constexpr BE_ERR errParam = BE_ERR_INVALID_FORMAT_PARAMETERS;
-    EXPECT_EQ(lib.m_pfnEncode(h, 1152, vPcm.data(), vPcm.data(), nullptr, &dwBytes), errParam);
-    EXPECT_EQ(lib.m_pfnEncode(h, 1152, vPcm.data(), vPcm.data(), vOut.data(), nullptr), errParam);
-    EXPECT_EQ(lib.m_pfnEncode(h, 1152, nullptr, vPcm.data(), vOut.data(), &dwBytes), errParam);
+    EXPECT_EQ(lib.beEncodeChunkFloatS16NI(h, 1152, vPcm.data(), vPcm.data(), nullptr, &dwBytes),
+              errParam);
+    EXPECT_EQ(lib.beEncodeChunkFloatS16NI(h, 1152, vPcm.data(), vPcm.data(), vOut.data(), nullptr),
+              errParam);
+    EXPECT_EQ(lib.beEncodeChunkFloatS16NI(h, 1152, nullptr, vPcm.data(), vOut.data(), &dwBytes),
+              errParam);
     // A stereo stream needs its right channel.
-    EXPECT_EQ(lib.m_pfnEncode(h, 1152, vPcm.data(), nullptr, vOut.data(), &dwBytes), errParam);
-    EXPECT_EQ(lib.m_pfnDeinit(h, nullptr, &dwBytes), errParam);
-    EXPECT_EQ(lib.m_pfnDeinit(h, vOut.data(), nullptr), errParam);
+    EXPECT_EQ(lib.beEncodeChunkFloatS16NI(h, 1152, vPcm.data(), nullptr, vOut.data(), &dwBytes),
+              errParam);
+    EXPECT_EQ(lib.beDeinitStream(h, nullptr, &dwBytes), errParam);
+    EXPECT_EQ(lib.beDeinitStream(h, vOut.data(), nullptr), errParam);
 
     const Signal signal = SineSignal(2, 44100, 0.1, 8000.0);
     ASSERT_EQ(EncodeAll(stream, signal), BE_ERR_SUCCESSFUL);
     ASSERT_EQ(Flush(stream), BE_ERR_SUCCESSFUL);
-    ASSERT_EQ(lib.m_pfnClose(h), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(lib.beCloseStream(h), BE_ERR_SUCCESSFUL);
     const auto path = m_dir / "out.mp3";
     WriteBytes(path, stream.vFile);
-    EXPECT_EQ(lib.m_pfnWriteInfoTag(h, nullptr), errParam);
-    EXPECT_EQ(lib.m_pfnWriteVBRHeader(nullptr), errParam);
-    EXPECT_EQ(lib.m_pfnWriteInfoTag(h, path.c_str()), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(lib.beWriteInfoTag(h, nullptr), errParam);
+    EXPECT_EQ(lib.beWriteVBRHeader(nullptr), errParam);
+    EXPECT_EQ(lib.beWriteInfoTag(h, path.c_str()), BE_ERR_SUCCESSFUL);
     EXPECT_EQ(InspectFirstFrame(ReadBytes(path)).strTagName, "Info");
 }
 
@@ -481,17 +486,17 @@ TEST_F(LameEnc, TooManyOpenStreamsReturnNoMoreHandlesUntilOneCloses)
     EXPECT_GE(vOpen.size(), 16u);
 
     // A closed stream awaiting its tag no longer counts as open.
-    ASSERT_EQ(lib.m_pfnClose(vOpen.back()), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(lib.beCloseStream(vOpen.back()), BE_ERR_SUCCESSFUL);
     ManualStream again = StartStream(EngineConfig(22050, true, 64));
     vOpen.push_back(again.hStream);
 
     const auto path = m_dir / "never-written.mp3";
     for (HBE_STREAM h : vOpen)
     {
-        lib.m_pfnClose(h);
+        lib.beCloseStream(h);
         // Nothing was encoded, so LAME has no tag and the file is never opened.
-        EXPECT_EQ(lib.m_pfnWriteInfoTag(h, path.c_str()), BE_ERR_SUCCESSFUL);
-        EXPECT_EQ(lib.m_pfnWriteInfoTag(h, path.c_str()), BE_ERR_INVALID_HANDLE);
+        EXPECT_EQ(lib.beWriteInfoTag(h, path.c_str()), BE_ERR_SUCCESSFUL);
+        EXPECT_EQ(lib.beWriteInfoTag(h, path.c_str()), BE_ERR_INVALID_HANDLE);
     }
 }
 
@@ -504,10 +509,10 @@ TEST_F(LameEnc, ChunkLargerThanTheChunkSizeIsEncodedWhenItFits)
     ASSERT_GT(signal.Frames(), 8 * stream.dwSamplesPerChunk / 2);
     ASSERT_EQ(EncodeOnce(stream, signal, 0, signal.Frames()), BE_ERR_SUCCESSFUL);
     ASSERT_EQ(Flush(stream), BE_ERR_SUCCESSFUL);
-    ASSERT_EQ(MainLibrary().m_pfnClose(stream.hStream), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(MainLibrary().beCloseStream(stream.hStream), BE_ERR_SUCCESSFUL);
     const auto path = m_dir / "out.mp3";
     WriteBytes(path, stream.vFile);
-    ASSERT_EQ(MainLibrary().m_pfnWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(MainLibrary().beWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_SUCCESSFUL);
     const Decoded decoded = Decode(path);
     ASSERT_TRUE(decoded.bOpened);
     EXPECT_NEAR(static_cast<double>(decoded.nFrames), 0.5 * decoded.nSampleRate, 1152.0);
@@ -528,15 +533,15 @@ TEST_F(LameEnc, FailedChunkSequenceEndsCleanlyAndTagsWhatWasWritten)
     EXPECT_EQ(EncodeOnce(stream, noise, 0, noise.Frames()), BE_ERR_BUFFER_TOO_SMALL);
     EXPECT_EQ(stream.vFile, vBefore);
 
-    EXPECT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(lib.beCloseStream(stream.hStream), BE_ERR_SUCCESSFUL);
     std::vector<uint8_t> vOut(stream.dwBufferSize);
     uint32_t dwBytes = 0;
-    EXPECT_EQ(lib.m_pfnDeinit(stream.hStream, vOut.data(), &dwBytes), BE_ERR_INVALID_HANDLE);
-    EXPECT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(lib.beDeinitStream(stream.hStream, vOut.data(), &dwBytes), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(lib.beCloseStream(stream.hStream), BE_ERR_INVALID_HANDLE);
     const auto path = m_dir / "failed.mp3";
     WriteBytes(path, vBefore);
-    EXPECT_EQ(lib.m_pfnWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_SUCCESSFUL);
-    EXPECT_EQ(lib.m_pfnWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(lib.beWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(lib.beWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_INVALID_HANDLE);
 
     // Only the placeholder frame changed.
     const std::vector<uint8_t> vAfter = ReadBytes(path);
@@ -554,19 +559,18 @@ TEST_F(LameEnc, FailedFirstChunkLeavesAnEmptyFileAlone)
     ManualStream stream = StartStream(EngineConfig(44100, false, 320));
     const Signal noise = NoiseSignal(40 * 1152);
     ASSERT_EQ(EncodeOnce(stream, noise, 0, noise.Frames()), BE_ERR_BUFFER_TOO_SMALL);
-    EXPECT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(lib.beCloseStream(stream.hStream), BE_ERR_SUCCESSFUL);
     std::vector<uint8_t> vOut(stream.dwBufferSize);
     uint32_t dwBytes = 0;
-    EXPECT_EQ(lib.m_pfnDeinit(stream.hStream, vOut.data(), &dwBytes), BE_ERR_INVALID_HANDLE);
-    EXPECT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(lib.beDeinitStream(stream.hStream, vOut.data(), &dwBytes), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(lib.beCloseStream(stream.hStream), BE_ERR_INVALID_HANDLE);
     const auto path = m_dir / "empty.mp3";
     WriteBytes(path, stream.vFile);
     ASSERT_TRUE(stream.vFile.empty());
     // No placeholder to overwrite: refused, the file stays empty and the stream is gone.
-    EXPECT_EQ(lib.m_pfnWriteInfoTag(stream.hStream, path.c_str()),
-              BE_ERR_INVALID_FORMAT_PARAMETERS);
+    EXPECT_EQ(lib.beWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_INVALID_FORMAT_PARAMETERS);
     EXPECT_TRUE(ReadBytes(path).empty());
-    EXPECT_EQ(lib.m_pfnWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(lib.beWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_INVALID_HANDLE);
 }
 
 TEST_F(LameEnc, StreamWithoutSamplesHoldsFlushOutputAndTag)
@@ -576,14 +580,15 @@ TEST_F(LameEnc, StreamWithoutSamplesHoldsFlushOutputAndTag)
     std::vector<uint8_t> vOut(stream.dwBufferSize);
     uint32_t dwBytes = 0;
     // The engine's last chunk may hold no frames at all.
-    ASSERT_EQ(lib.m_pfnEncode(stream.hStream, 0, nullptr, nullptr, vOut.data(), &dwBytes),
-              BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(
+        lib.beEncodeChunkFloatS16NI(stream.hStream, 0, nullptr, nullptr, vOut.data(), &dwBytes),
+        BE_ERR_SUCCESSFUL);
     EXPECT_EQ(dwBytes, 0u);
     ASSERT_EQ(Flush(stream), BE_ERR_SUCCESSFUL);
-    ASSERT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(lib.beCloseStream(stream.hStream), BE_ERR_SUCCESSFUL);
     const auto path = m_dir / "silent.mp3";
     WriteBytes(path, stream.vFile);
-    ASSERT_EQ(lib.m_pfnWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(lib.beWriteInfoTag(stream.hStream, path.c_str()), BE_ERR_SUCCESSFUL);
 
     const std::vector<uint8_t> vBytes = ReadBytes(path);
     const FirstFrame frame = InspectFirstFrame(vBytes);
@@ -613,12 +618,12 @@ TEST_F(LameEnc, EveryClosedStreamKeepsItsOwnTagUntilAsked)
     ASSERT_EQ(EncodeAll(b, signalB), BE_ERR_SUCCESSFUL);
     ASSERT_EQ(Flush(a), BE_ERR_SUCCESSFUL);
     ASSERT_EQ(Flush(b), BE_ERR_SUCCESSFUL);
-    ASSERT_EQ(lib.m_pfnClose(a.hStream), BE_ERR_SUCCESSFUL);
-    ASSERT_EQ(lib.m_pfnClose(b.hStream), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(lib.beCloseStream(a.hStream), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(lib.beCloseStream(b.hStream), BE_ERR_SUCCESSFUL);
     WriteBytes(m_dir / "a.mp3", a.vFile);
     WriteBytes(m_dir / "b.mp3", b.vFile);
-    EXPECT_EQ(lib.m_pfnWriteInfoTag(a.hStream, (m_dir / "a.mp3").c_str()), BE_ERR_SUCCESSFUL);
-    EXPECT_EQ(lib.m_pfnWriteInfoTag(b.hStream, (m_dir / "b.mp3").c_str()), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(lib.beWriteInfoTag(a.hStream, (m_dir / "a.mp3").c_str()), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(lib.beWriteInfoTag(b.hStream, (m_dir / "b.mp3").c_str()), BE_ERR_SUCCESSFUL);
     EXPECT_EQ(ReadBytes(m_dir / "a.mp3"), ReadBytes(m_dir / "refA.mp3"));
     EXPECT_EQ(ReadBytes(m_dir / "b.mp3"), ReadBytes(m_dir / "refB.mp3"));
 }
@@ -632,8 +637,8 @@ TEST_F(LameEnc, TagIsWrittenOnlyOverThePlaceholderFrame)
     ManualStream other = StartStream(EngineConfig(22050, false, 64));
     ASSERT_EQ(EncodeAll(other, SineSignal(2, 22050, 0.2, 8000.0)), BE_ERR_SUCCESSFUL);
     ASSERT_EQ(Flush(other), BE_ERR_SUCCESSFUL);
-    ASSERT_EQ(lib.m_pfnClose(other.hStream), BE_ERR_SUCCESSFUL);
-    ASSERT_EQ(lib.m_pfnWriteInfoTag(other.hStream, (m_dir / "other.mp3").c_str()),
+    ASSERT_EQ(lib.beCloseStream(other.hStream), BE_ERR_SUCCESSFUL);
+    ASSERT_EQ(lib.beWriteInfoTag(other.hStream, (m_dir / "other.mp3").c_str()),
               BE_ERR_INVALID_FORMAT_PARAMETERS);
 
     // ID3v2.4 header, 20 bytes of tag (sizes are 7 bits a byte), then 20 bytes of padding.
@@ -667,12 +672,12 @@ TEST_F(LameEnc, TagIsWrittenOnlyOverThePlaceholderFrame)
         ManualStream stream = StartStream(EngineConfig(44100, false, 128));
         ASSERT_EQ(EncodeAll(stream, signal), BE_ERR_SUCCESSFUL);
         ASSERT_EQ(Flush(stream), BE_ERR_SUCCESSFUL);
-        ASSERT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_SUCCESSFUL);
+        ASSERT_EQ(lib.beCloseStream(stream.hStream), BE_ERR_SUCCESSFUL);
         const auto path = m_dir / "file.mp3";
         const std::vector<uint8_t> vFile = test.fnFile(stream.vFile);
         WriteBytes(path, vFile);
 
-        EXPECT_EQ(lib.m_pfnWriteInfoTag(stream.hStream, path.c_str()), test.errExpected)
+        EXPECT_EQ(lib.beWriteInfoTag(stream.hStream, path.c_str()), test.errExpected)
             << test.pszName;
         const std::vector<uint8_t> vAfter = ReadBytes(path);
         ASSERT_EQ(vAfter.size(), vFile.size()) << test.pszName;
@@ -697,16 +702,16 @@ TEST_F(LameEnc, ClosedStreamsNeverTaggedAreDroppedOldestFirst)
     for (int i = 0; i < 400; ++i)
     {
         ManualStream stream = StartStream(EngineConfig(8000, true, 8));
-        ASSERT_EQ(lib.m_pfnClose(stream.hStream), BE_ERR_SUCCESSFUL);
+        ASSERT_EQ(lib.beCloseStream(stream.hStream), BE_ERR_SUCCESSFUL);
         vClosed.push_back(stream.hStream);
     }
     // A caller that never asks for its tags leaves a bounded number of closed streams.
     const auto path = m_dir / "unused.mp3";
-    EXPECT_EQ(lib.m_pfnWriteInfoTag(vClosed.front(), path.c_str()), BE_ERR_INVALID_HANDLE);
-    EXPECT_EQ(lib.m_pfnWriteInfoTag(vClosed.back(), path.c_str()), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(lib.beWriteInfoTag(vClosed.front(), path.c_str()), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(lib.beWriteInfoTag(vClosed.back(), path.c_str()), BE_ERR_SUCCESSFUL);
     size_t nKept = 1;
     for (size_t i = 1; i + 1 < vClosed.size(); ++i)
-        nKept += lib.m_pfnWriteInfoTag(vClosed[i], path.c_str()) == BE_ERR_SUCCESSFUL ? 1 : 0;
+        nKept += lib.beWriteInfoTag(vClosed[i], path.c_str()) == BE_ERR_SUCCESSFUL ? 1 : 0;
     EXPECT_LT(nKept, vClosed.size());
     EXPECT_GE(nKept, 16u);
 }
@@ -715,12 +720,12 @@ TEST_F(LameEnc, WithoutWriteInfoTagTheVbrHeaderCallTagsTheLastClosedStream)
 {
     CLameEncLibrary notag(LAME_ENC_NOTAG_PATH);
     ASSERT_TRUE(notag.IsLoaded());
-    EXPECT_EQ(notag.m_pfnWriteInfoTag, nullptr);
-    ASSERT_NE(notag.m_pfnInit, nullptr);
-    ASSERT_NE(notag.m_pfnEncode, nullptr);
-    ASSERT_NE(notag.m_pfnDeinit, nullptr);
-    ASSERT_NE(notag.m_pfnClose, nullptr);
-    ASSERT_NE(notag.m_pfnWriteVBRHeader, nullptr);
+    EXPECT_EQ(notag.beWriteInfoTag, nullptr);
+    ASSERT_NE(notag.beInitStream, nullptr);
+    ASSERT_NE(notag.beEncodeChunkFloatS16NI, nullptr);
+    ASSERT_NE(notag.beDeinitStream, nullptr);
+    ASSERT_NE(notag.beCloseStream, nullptr);
+    ASSERT_NE(notag.beWriteVBRHeader, nullptr);
 
     const Signal signalA = SineSignal(1, 22050, 0.3, 8000.0);
     const Signal signalB = SineSignal(1, 22050, 0.5, 6000.0);
@@ -731,7 +736,7 @@ TEST_F(LameEnc, WithoutWriteInfoTagTheVbrHeaderCallTagsTheLastClosedStream)
 
     ASSERT_TRUE(EncodeFile(notag, config, signalA, m_dir / "a.mp3").Ok());
     EXPECT_EQ(ReadBytes(m_dir / "a.mp3"), ReadBytes(m_dir / "refA.mp3"));
-    EXPECT_EQ(notag.m_pfnWriteVBRHeader((m_dir / "a.mp3").c_str()), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(notag.beWriteVBRHeader((m_dir / "a.mp3").c_str()), BE_ERR_INVALID_HANDLE);
 
     // Two streams closed in turn: each call takes the most recent one still waiting.
     const auto encodeUntagged = [&](const Signal& signal, const std::filesystem::path& path)
@@ -748,21 +753,21 @@ TEST_F(LameEnc, WithoutWriteInfoTagTheVbrHeaderCallTagsTheLastClosedStream)
         {
             const auto nFrames =
                 static_cast<uint32_t>(std::min<size_t>(dwSamples, signal.Frames() - n));
-            ASSERT_EQ(notag.m_pfnEncode(h, nFrames, signal.vSamples.data() + n, nullptr,
-                                        vOut.data(), &dwBytes),
+            ASSERT_EQ(notag.beEncodeChunkFloatS16NI(h, nFrames, signal.vSamples.data() + n, nullptr,
+                                                    vOut.data(), &dwBytes),
                       BE_ERR_SUCCESSFUL);
             vFile.insert(vFile.end(), vOut.begin(), vOut.begin() + dwBytes);
         }
-        ASSERT_EQ(notag.m_pfnDeinit(h, vOut.data(), &dwBytes), BE_ERR_SUCCESSFUL);
+        ASSERT_EQ(notag.beDeinitStream(h, vOut.data(), &dwBytes), BE_ERR_SUCCESSFUL);
         vFile.insert(vFile.end(), vOut.begin(), vOut.begin() + dwBytes);
-        ASSERT_EQ(notag.m_pfnClose(h), BE_ERR_SUCCESSFUL);
+        ASSERT_EQ(notag.beCloseStream(h), BE_ERR_SUCCESSFUL);
         WriteBytes(path, vFile);
     };
     encodeUntagged(signalA, m_dir / "a2.mp3");
     encodeUntagged(signalB, m_dir / "b2.mp3");
-    EXPECT_EQ(notag.m_pfnWriteVBRHeader((m_dir / "b2.mp3").c_str()), BE_ERR_SUCCESSFUL);
-    EXPECT_EQ(notag.m_pfnWriteVBRHeader((m_dir / "a2.mp3").c_str()), BE_ERR_SUCCESSFUL);
-    EXPECT_EQ(notag.m_pfnWriteVBRHeader((m_dir / "a2.mp3").c_str()), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(notag.beWriteVBRHeader((m_dir / "b2.mp3").c_str()), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(notag.beWriteVBRHeader((m_dir / "a2.mp3").c_str()), BE_ERR_SUCCESSFUL);
+    EXPECT_EQ(notag.beWriteVBRHeader((m_dir / "a2.mp3").c_str()), BE_ERR_INVALID_HANDLE);
     EXPECT_EQ(ReadBytes(m_dir / "a2.mp3"), ReadBytes(m_dir / "refA.mp3"));
     EXPECT_EQ(ReadBytes(m_dir / "b2.mp3"), ReadBytes(m_dir / "refB.mp3"));
 }
@@ -771,12 +776,12 @@ TEST(LameEncVariants, BrokenBuildExportsOnlyInit)
 {
     CLameEncLibrary broken(LAME_ENC_BROKEN_PATH);
     ASSERT_TRUE(broken.IsLoaded());
-    EXPECT_NE(broken.m_pfnInit, nullptr);
-    EXPECT_EQ(broken.m_pfnEncode, nullptr);
-    EXPECT_EQ(broken.m_pfnDeinit, nullptr);
-    EXPECT_EQ(broken.m_pfnClose, nullptr);
-    EXPECT_EQ(broken.m_pfnWriteInfoTag, nullptr);
-    EXPECT_EQ(broken.m_pfnWriteVBRHeader, nullptr);
+    EXPECT_NE(broken.beInitStream, nullptr);
+    EXPECT_EQ(broken.beEncodeChunkFloatS16NI, nullptr);
+    EXPECT_EQ(broken.beDeinitStream, nullptr);
+    EXPECT_EQ(broken.beCloseStream, nullptr);
+    EXPECT_EQ(broken.beWriteInfoTag, nullptr);
+    EXPECT_EQ(broken.beWriteVBRHeader, nullptr);
 }
 
 // --- the samples -------------------------------------------------------------------------
@@ -874,14 +879,14 @@ TEST_F(LameEnc, UnloadingEndsStreamsLeftBehind)
         HBE_STREAM hClosed = 0;
         ASSERT_EQ(lib.Init(config, dwSamples, dwBuffer, hOpen), BE_ERR_SUCCESSFUL);
         ASSERT_EQ(lib.Init(config, dwSamples, dwBuffer, hClosed), BE_ERR_SUCCESSFUL);
-        ASSERT_EQ(lib.m_pfnClose(hClosed), BE_ERR_SUCCESSFUL);
+        ASSERT_EQ(lib.beCloseStream(hClosed), BE_ERR_SUCCESSFUL);
         // Under AddressSanitizer, whatever the unload fails to free is reported as a leak.
         ASSERT_TRUE(lib.Unload());
     }
     CLameEncLibrary reloaded(copyPath);
     ASSERT_TRUE(reloaded.IsLoaded());
     // A fresh table: the stream left open before the unload is gone.
-    EXPECT_EQ(reloaded.m_pfnClose(hOpen), BE_ERR_INVALID_HANDLE);
+    EXPECT_EQ(reloaded.beCloseStream(hOpen), BE_ERR_INVALID_HANDLE);
 }
 
 } // namespace
